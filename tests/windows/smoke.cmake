@@ -1,0 +1,1 @@
+add_wine_test(wine_smoke_test smoke_test.cpp)
