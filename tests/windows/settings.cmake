@@ -1,0 +1,1 @@
+add_wine_test(settings_store_test settings_store_test.cpp LIBS pellorin_settings)
