@@ -1,0 +1,133 @@
+// Timer slots over timeSetEvent. The platform callback only posts the
+// expiry to a message-only window of the thread that began the service; the
+// handler runs there when that thread's message loop (or a modal dialog's)
+// dispatches it. An expiry whose slot has been stopped or re-armed since is
+// dropped, so a handler never sees a stale tick.
+#include "timer_service.h"
+
+#include <mmsystem.h>
+
+#include "game/timer_slots.h"
+
+enum { TimerExpiryMessage = WM_APP + 1 };
+
+struct TimerSlot {
+    UINT eventId;
+    TimerHandler handler;
+    int running;
+    TimerMode mode;
+};
+
+static const char SinkClassName[] = "PellorinTimerSink";
+
+static TimerSlot slots[TimerSlotCount];
+static UINT timerResolution;
+static HWND sinkWindow;
+
+UINT ChooseTimerResolution(UINT periodMin, UINT periodMax)
+{
+    UINT candidate = periodMin > 5 ? periodMin : 5;
+    return candidate < periodMax ? candidate : periodMax;
+}
+
+static void CALLBACK OnTimerEvent(UINT eventId, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
+    HWND sink = sinkWindow;
+    if (sink)
+        PostMessageA(sink, TimerExpiryMessage, (WPARAM)user, (LPARAM)eventId);
+}
+
+static void DeliverExpiry(WPARAM slotNumber, LPARAM eventId)
+{
+    if (slotNumber >= TimerSlotCount)
+        return;
+    TimerSlot *slot = &slots[slotNumber];
+    if (!slot->running || slot->eventId != (UINT)eventId || !slot->handler)
+        return;
+    if (slot->mode == OneShot)
+        slot->running = 0;
+    slot->handler((int32_t)slotNumber);
+}
+
+static LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == TimerExpiryMessage) {
+        DeliverExpiry(wParam, lParam);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static void CreateSinkWindow(void)
+{
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = SinkProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = SinkClassName;
+    RegisterClassA(&windowClass);
+    sinkWindow = CreateWindowExA(0, SinkClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, NULL);
+}
+
+void BeginTimerPeriod(void)
+{
+    TIMECAPS caps;
+    if (timeGetDevCaps(&caps, sizeof caps) == TIMERR_NOERROR)
+        timerResolution = ChooseTimerResolution(caps.wPeriodMin, caps.wPeriodMax);
+    else
+        timerResolution = 5;
+    timeBeginPeriod(timerResolution);
+    if (!sinkWindow)
+        CreateSinkWindow();
+}
+
+void ArmTimerSlot(int32_t slotNumber, uint32_t delayMs, TimerMode mode, TimerHandler handler)
+{
+    if (slotNumber < 0 || slotNumber >= TimerSlotCount)
+        return;
+    TimerSlot *slot = &slots[slotNumber];
+    timeKillEvent(slot->eventId);
+    slot->running = 0;
+    slot->handler = handler;
+    slot->mode = mode;
+    UINT flags;
+    if (mode == Periodic)
+        flags = TIME_PERIODIC;
+    else if (mode == OneShot)
+        flags = TIME_ONESHOT;
+    else
+        return;
+    UINT eventId = timeSetEvent(delayMs, timerResolution, OnTimerEvent, (DWORD_PTR)slotNumber, flags);
+    slot->eventId = eventId;
+    slot->running = eventId != 0;
+}
+
+void StopTimerSlot(int32_t slotNumber)
+{
+    if (slotNumber < 0 || slotNumber >= TimerSlotCount)
+        return;
+    timeKillEvent(slots[slotNumber].eventId);
+    slots[slotNumber].running = 0;
+}
+
+void StopAllTimerSlots(void)
+{
+    for (int slot = 0; slot < TimerSlotCount; slot++)
+        StopTimerSlot(slot);
+}
+
+void EndTimerPeriod(void)
+{
+    StopAllTimerSlots();
+    if (sinkWindow) {
+        HWND sink = sinkWindow;
+        sinkWindow = NULL;
+        DestroyWindow(sink);
+    }
+    timeEndPeriod(timerResolution);
+}
+
+UINT GetTimerResolution(void)
+{
+    return timerResolution;
+}

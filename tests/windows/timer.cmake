@@ -1,0 +1,1 @@
+add_wine_test(timer_service_test timer_service_test.cpp LIBS pellorin_timer)
