@@ -1,0 +1,27 @@
+// The five game keys through DirectInput 8 in buffered mode, with the
+// program's own auto-repeat on timer slots 2 (rate) and 3 (delay).
+#ifndef PELLORIN_KEYBOARD_H
+#define PELLORIN_KEYBOARD_H
+
+#define DIRECTINPUT_VERSION 0x0800
+#include <windows.h>
+#include <dinput.h>
+#include <stdint.h>
+
+#include "game/game_types.h"
+
+int InitKeyboard(HINSTANCE instance, HWND window);
+HANDLE GetKeyboardEvent(void);
+void ReadKeyboard(void);
+void ReleaseKeyboard(void);
+
+void OnKeyRepeatTimer(int32_t slot);
+
+uint16_t KeyCodeFromDik(DWORD dik);
+int FindKeyIndex(uint16_t keyCode, int *index);
+GameCommand KeyIndexToCommand(int index);
+
+// Acts on buffered transitions as they come from the device.
+void ProcessKeyItems(const DIDEVICEOBJECTDATA *items, DWORD count);
+
+#endif

@@ -1,0 +1,1 @@
+add_wine_test(keyboard_test keyboard_test.cpp LIBS pellorin_keyboard pellorin_settings)
