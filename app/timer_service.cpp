@@ -7,6 +7,7 @@
 
 #include <mmsystem.h>
 
+#include "game/shell.h"
 #include "game/timer_slots.h"
 
 enum { TimerExpiryMessage = WM_APP + 1 };
@@ -130,4 +131,9 @@ void EndTimerPeriod(void)
 UINT GetTimerResolution(void)
 {
     return timerResolution;
+}
+
+uint32_t ReadMilliseconds(void)
+{
+    return timeGetTime();
 }

@@ -1,0 +1,198 @@
+// GDI drawing of the game. Each paint builds the frame in a memory bitmap
+// and copies it once; the window never erases its background separately.
+#include "render.h"
+
+#include <stdio.h>
+
+struct Rgb {
+    BYTE red, green, blue;
+};
+
+static const Rgb ColourTable[ShapeCount] = {
+    /* red  green  blue */
+    { 255,    0,    0 },
+    {   0,  255,    0 },
+    {  63,  127,  255 },
+    { 255,  255,    0 },
+    {   0,  255,  255 },
+    { 255,    0,  255 },
+    { 255,  127,   63 },
+};
+
+static const double BorderShade = 0.4;
+static const double FaceShade = 0.8;
+static const double ShadowShade = 0.7;
+static const double HighlightShade = 1.0;
+
+// Indexed by GameState.
+static const char *const StatusTexts[] = {
+    "Status: Ready",
+    "Status: Playing",
+    "Status: Paused",
+    "Status: Game Over",
+};
+
+static HDC tileSheetDc;
+
+COLORREF ScaleColour(int colourIndex, double factor)
+{
+    const Rgb *c = &ColourTable[colourIndex];
+    // Truncated toward zero, not rounded.
+    return RGB((BYTE)(c->red * factor), (BYTE)(c->green * factor), (BYTE)(c->blue * factor));
+}
+
+BlockShades ShadesOf(int colourIndex)
+{
+    BlockShades shades;
+    shades.border = ScaleColour(colourIndex, BorderShade);
+    shades.face = ScaleColour(colourIndex, FaceShade);
+    shades.shadow = ScaleColour(colourIndex, ShadowShade);
+    shades.highlight = ScaleColour(colourIndex, HighlightShade);
+    return shades;
+}
+
+void LoadTileSheet(HWND window)
+{
+    HBITMAP sheet = (HBITMAP)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(110), IMAGE_BITMAP, 0, 0,
+                                        LR_DEFAULTCOLOR);
+    HDC windowDc = GetDC(window);
+    tileSheetDc = CreateCompatibleDC(windowDc);
+    ReleaseDC(window, windowDc);
+    if (tileSheetDc && sheet)
+        SelectObject(tileSheetDc, sheet);
+}
+
+static void FillPolygon(HDC dc, COLORREF colour, const POINT *points, int count)
+{
+    HBRUSH brush = CreateSolidBrush(colour);
+    HGDIOBJ oldBrush = SelectObject(dc, brush);
+    Polygon(dc, points, count);
+    SelectObject(dc, oldBrush);
+    DeleteObject(brush);
+}
+
+void DrawBevelBlock(HDC dc, int colourIndex, int originX, int originY, int column, int row, int small)
+{
+    int s = small ? (int)PreviewCellPixels : (int)CellPixels;
+    int x = originX + s * column;
+    int y = originY + s * row;
+    BlockShades shades = ShadesOf(colourIndex);
+
+    HPEN borderPen = CreatePen(PS_INSIDEFRAME, 0, shades.border);
+    HBRUSH faceBrush = CreateSolidBrush(shades.face);
+    HGDIOBJ oldPen = SelectObject(dc, borderPen);
+    HGDIOBJ oldBrush = SelectObject(dc, faceBrush);
+    Rectangle(dc, x, y, x + s, y + s);
+
+    HPEN nullPen = CreatePen(PS_NULL, 0, 0);
+    SelectObject(dc, nullPen);
+    SelectObject(dc, oldBrush);
+    DeleteObject(borderPen);
+    DeleteObject(faceBrush);
+
+    const POINT shadow[6] = {
+        { x, y + s - 1 }, { x + s - 1, y + s - 1 }, { x + s - 1, y },
+        { x + s - 4, y + 4 }, { x + s - 4, y + s - 4 }, { x + 4, y + s - 4 },
+    };
+    FillPolygon(dc, shades.shadow, shadow, 6);
+    const POINT highlight[6] = {
+        { x + 1, y + s - 1 }, { x + 1, y + 1 }, { x + s - 1, y + 1 },
+        { x + s - 3, y + 3 }, { x + 3, y + 3 }, { x + 3, y + s - 3 },
+    };
+    FillPolygon(dc, shades.highlight, highlight, 6);
+
+    SelectObject(dc, oldPen);
+    DeleteObject(nullPen);
+}
+
+void DrawTile(HDC dc, uint16_t edgeMask, int originX, int originY, int column, int row)
+{
+    BitBlt(dc, originX + CellPixels * column, originY + CellPixels * row, CellPixels, CellPixels,
+           tileSheetDc, CellPixels * (edgeMask & 15), CellPixels * (edgeMask >> 4), SRCCOPY);
+}
+
+void DrawBoard(HDC dc, const Playfield *field)
+{
+    for (int row = 0; row < BoardRows; row++) {
+        for (int column = 0; column < BoardColumns; column++) {
+            const Cell *cell = &field->cells[row][column];
+            if (cell->occupied)
+                DrawBevelBlock(dc, cell->colour, field->originX, field->originY, column, row, 0);
+            else
+                DrawTile(dc, cell->edgeMask, field->originX, field->originY, column, row);
+        }
+    }
+}
+
+void DrawFallingPiece(HDC dc, const FallingPiece *piece)
+{
+    if (piece->colour == HiddenColour)
+        return;
+    for (int y = 0; y < ShapeGridSize; y++) {
+        for (int x = 0; x < ShapeGridSize; x++) {
+            if (CellAt(piece, x, y))
+                DrawBevelBlock(dc, piece->colour, piece->playfield->originX, piece->playfield->originY,
+                               piece->column + x, piece->row + y, 0);
+        }
+    }
+}
+
+void DrawNextPreview(HDC dc, int32_t shape, int x, int y)
+{
+    for (int gridY = 0; gridY < ShapeGridSize; gridY++) {
+        for (int gridX = 0; gridX < ShapeGridSize; gridX++) {
+            if (ShapeCellAt(shape, 0, gridX, gridY))
+                DrawBevelBlock(dc, shape, x, y, gridX, gridY, 1);
+        }
+    }
+}
+
+void DrawScore(HDC dc, const ScoreBoard *board)
+{
+    char text[64];
+    FormatScoreLine(board, text, sizeof text);
+    RECT at = { board->textX, board->textY, board->textX, board->textY };
+    DrawTextA(dc, text, -1, &at, DT_NOCLIP | DT_SINGLELINE);
+}
+
+void DrawFrame(HDC dc, const GameSession *session)
+{
+    RECT client = { 0, 0, ClientWidth, ClientHeight };
+    const char *status = StatusTexts[Ready];
+    if (session->state >= Ready && session->state <= GameOver)
+        status = StatusTexts[session->state];
+
+    FillRect(dc, &client, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, OPAQUE);
+    DrawTextA(dc, status, -1, &client, 0);
+    DrawBoard(dc, &session->playfield);
+    DrawScore(dc, &session->scoreBoard);
+    DrawFallingPiece(dc, &session->piece);
+    DrawNextPreview(dc, session->nextShape, PreviewX, PreviewY);
+    SelectObject(dc, oldFont);
+}
+
+void PaintWindow(HWND window, HDC paintDc)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    int width = client.right - client.left;
+    int height = client.bottom - client.top;
+
+    HDC frameDc = CreateCompatibleDC(paintDc);
+    HBITMAP frame = CreateCompatibleBitmap(paintDc, width, height);
+    if (!frameDc || !frame) {
+        if (frame)
+            DeleteObject(frame);
+        if (frameDc)
+            DeleteDC(frameDc);
+        return;
+    }
+    HGDIOBJ oldBitmap = SelectObject(frameDc, frame);
+    DrawFrame(frameDc, GetSession());
+    BitBlt(paintDc, client.left, client.top, width, height, frameDc, 0, 0, SRCCOPY);
+    SelectObject(frameDc, oldBitmap);
+    DeleteObject(frame);
+    DeleteDC(frameDc);
+}
