@@ -1,0 +1,228 @@
+"""One end-to-end test's Wine session: a fresh prefix copied from the
+template, programs started in it with their output in files (never pipes:
+Wine's background services inherit them), the window inspector, X input
+through xdotool, and registry reads through `wine reg export`."""
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+from types import SimpleNamespace
+
+WINE64 = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+MAKE_PREFIX = os.path.join(SOURCE_DIR, "tools", "wine", "make-prefix")
+
+
+class CheckFailed(Exception):
+    """A check did not hold; the message says what was seen."""
+
+
+def fail(message):
+    raise CheckFailed(message)
+
+
+def wait_until(what, probe, timeout, detail=None, interval=0.05):
+    """Calls probe until it gives a truthy value and returns that value.
+    Fails after timeout seconds, naming what was awaited and, when given,
+    detail() for what was seen last."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = probe()
+        if result:
+            return result
+        if time.monotonic() >= deadline:
+            seen = "" if detail is None else "; last seen: " + str(detail())
+            fail("timed out after %.1f s waiting for %s%s" % (timeout, what, seen))
+        time.sleep(interval)
+
+
+def hold_for(what, probe, duration, interval=0.1):
+    """Checks that probe stays truthy for the whole duration (seconds)."""
+    end = time.monotonic() + duration
+    while True:
+        if not probe():
+            fail("%s stopped holding" % what)
+        if time.monotonic() >= end:
+            return
+        time.sleep(interval)
+
+
+def windows_path(path):
+    """The Wine path of a Unix file: drive Z: is the Unix root."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def open_session(name, inspector, artifacts):
+    """Makes the session's work directory and its fresh prefix."""
+    work = tempfile.mkdtemp(prefix="pellorin-%s-" % name)
+    prefix = os.path.join(work, "prefix")
+    template = os.environ.get("PELLORIN_WINE_TEMPLATE", "")
+    started = time.monotonic()
+    if template and os.path.isdir(template):
+        subprocess.run(["cp", "-a", template, prefix], check=True, timeout=120)
+    else:
+        with open(os.path.join(work, "make-prefix.out"), "wb") as log:
+            subprocess.run([MAKE_PREFIX, prefix], stdout=log, stderr=subprocess.STDOUT,
+                           stdin=subprocess.DEVNULL, check=True, timeout=300)
+    env = dict(os.environ)
+    env.update(WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG=os.environ.get("WINEDEBUG", "-all"),
+               WINEDLLOVERRIDES="mscoree,mshtml=")
+    if os.path.isdir(artifacts):
+        shutil.rmtree(artifacts)
+    return SimpleNamespace(name=name, work=work, prefix=prefix, env=env, inspector=inspector,
+                           artifacts=artifacts, programs=[], serial=0,
+                           prefix_seconds=time.monotonic() - started)
+
+
+def next_file(session, stem):
+    session.serial += 1
+    return os.path.join(session.work, "%03d-%s" % (session.serial, stem))
+
+
+def start_program(session, exe, *args):
+    """Starts a Windows program with wine64 directly (so the process is the
+    program itself and its exit code is the program's)."""
+    out = next_file(session, os.path.basename(exe) + ".out")
+    with open(out, "wb") as sink:
+        process = subprocess.Popen([WINE64, exe] + list(args), stdout=sink, stderr=subprocess.STDOUT,
+                                   stdin=subprocess.DEVNULL, env=session.env)
+    program = SimpleNamespace(exe=exe, process=process, out=out)
+    session.programs.append(program)
+    return program
+
+
+def program_output(program):
+    with open(program.out, "rb") as source:
+        return source.read().decode("utf-8", "replace")
+
+
+def wait_for_exit(program, timeout):
+    """The program's exit code, once it has ended within timeout seconds."""
+    try:
+        return program.process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        fail("%s still runs after %.0f s" % (os.path.basename(program.exe), timeout))
+
+
+def unescape(text):
+    return re.sub(r"\\(.)", lambda m: {"t": "\t", "n": "\n", "r": "\r"}.get(m.group(1), m.group(1)), text)
+
+
+def parse_records(text):
+    """Tab-separated key=value lines, as the inspector prints them."""
+    records = []
+    for line in text.splitlines():
+        if "=" not in line:
+            continue
+        record = {}
+        for field in line.split("\t"):
+            key, _, value = field.partition("=")
+            record[key] = unescape(value)
+        records.append(record)
+    return records
+
+
+def inspect(session, *args, timeout=30, check=True):
+    """Runs one inspector command; gives (exit code, output text)."""
+    out = next_file(session, "inspector-%s.out" % args[0])
+    err = out[:-4] + ".err"
+    with open(out, "wb") as sink, open(err, "wb") as errors:
+        try:
+            code = subprocess.run([WINE64, session.inspector] + [str(a) for a in args], stdout=sink,
+                                  stderr=errors, stdin=subprocess.DEVNULL, env=session.env,
+                                  timeout=timeout).returncode
+        except subprocess.TimeoutExpired:
+            fail("inspector %s did not finish within %d s" % (" ".join(map(str, args)), timeout))
+    with open(out, "rb") as source:
+        text = source.read().decode("latin-1")
+    if check and code != 0:
+        with open(err, "rb") as source:
+            message = source.read().decode("latin-1").strip()
+        fail("inspector %s failed (%d): %s" % (" ".join(map(str, args)), code, message))
+    return code, text
+
+
+def inspect_records(session, *args, timeout=30):
+    return parse_records(inspect(session, *args, timeout=timeout)[1])
+
+
+def xdotool(session, *args):
+    result = subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True, timeout=30,
+                            env=session.env)
+    if result.returncode != 0:
+        fail("xdotool %s failed: %s" % (" ".join(map(str, args)), result.stderr.decode().strip()))
+
+
+def focus_window(session, window):
+    """Brings a top-level window forward inside Wine (which, without a window
+    manager, does not follow X focus) and gives its X window the focus."""
+    inspect(session, "foreground", window["hwnd"])
+    xdotool(session, "windowfocus", window["xid"])
+
+
+def press_keys(session, window, *keys):
+    """X key events for the window's X window (xdotool key names); DirectInput
+    sees them like a player's key presses."""
+    xdotool(session, "key", "--window", window["xid"], "--delay", "40", *keys)
+
+
+def export_registry(session, key):
+    """The values of one registry key as {name: int | str | bytes}, or None
+    when the key does not exist."""
+    target = next_file(session, "registry.reg")
+    code, _ = inspect_wine_tool(session, ["reg", "export", key, target])
+    if code != 0 or not os.path.exists(target):
+        return None
+    with open(target, "rb") as source:
+        text = source.read().decode("utf-16")
+    return parse_reg_export(text)
+
+
+def inspect_wine_tool(session, args):
+    out = next_file(session, args[0] + ".out")
+    with open(out, "wb") as sink:
+        code = subprocess.run([WINE64] + args, stdout=sink, stderr=subprocess.STDOUT,
+                              stdin=subprocess.DEVNULL, env=session.env, timeout=60).returncode
+    with open(out, "rb") as source:
+        return code, source.read().decode("latin-1")
+
+
+def parse_reg_export(text):
+    values = {}
+    joined = re.sub(r"\\\r?\n\s*", "", text)
+    for line in joined.splitlines():
+        match = re.match(r'^"((?:[^"\\]|\\.)*)"=(.*)$', line)
+        if not match:
+            continue
+        name, data = unescape(match.group(1)), match.group(2)
+        if data.startswith("dword:"):
+            values[name] = int(data[6:], 16)
+        elif data.startswith('"'):
+            values[name] = unescape(data[1:-1])
+        elif data.startswith("hex"):
+            digits = data.split(":", 1)[1].replace(",", "").strip()
+            values[name] = bytes.fromhex(digits)
+    return values
+
+
+def close_session(session, failed):
+    """Ends every program still running, stops the Wine server of the
+    prefix, keeps the session's files as artifacts when a check failed, and
+    removes the prefix."""
+    for program in session.programs:
+        if program.process.poll() is None:
+            program.process.kill()
+            program.process.wait(timeout=30)
+    try:
+        subprocess.run([WINESERVER, "-k"], env=session.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+    except subprocess.TimeoutExpired:
+        print("wineserver -k did not return within 60 s")
+    shutil.rmtree(session.prefix, ignore_errors=True)
+    if failed:
+        shutil.copytree(session.work, session.artifacts, dirs_exist_ok=True)
+        print("files of the failed run: %s" % session.artifacts)
+    shutil.rmtree(session.work, ignore_errors=True)
