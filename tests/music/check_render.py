@@ -40,6 +40,8 @@ def render(midi_path, wav_path, longest_seconds):
     """Renders with FluidSynth; returns 1 if it finished, 0 if it ran past
     longest_seconds of audio (it renders for as long as any voice sounds)."""
     limit = int(longest_seconds * RATE) * 4 + 4096
+    if os.path.exists(wav_path):
+        os.remove(wav_path)  # a longer file left from before would look like a run-on
     process = subprocess.Popen(
         ["fluidsynth", "-n", "-i", "-q", "-F", wav_path, "-r", str(RATE), SOUND_FONT, midi_path],
         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
