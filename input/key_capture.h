@@ -1,0 +1,30 @@
+// The key fields of the Settings dialog: read-only edit controls, subclassed,
+// that show one game key, turn bold under the pointer and, once clicked, take
+// the next key pressed. A key already held by another field is swapped.
+#ifndef PELLORIN_KEY_CAPTURE_H
+#define PELLORIN_KEY_CAPTURE_H
+
+#include <windows.h>
+#include <stdint.h>
+
+#include "settings_store.h"
+
+enum {
+    KeyNameSize = 30
+};
+
+// Turns the control into a key field showing text; 1 when it could.
+int MakeActiveStatic(HWND control, const char *text);
+LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The name shown for a key code after it was taken: the layout's key name up
+// to its first "(", or the code as "0x%X" when that leaves nothing.
+void KeyNameText(uint16_t code, char *text, int size);
+void ShortKeyName(const char *fullName, uint16_t code, char *text, int size);
+
+// The working copy of the KeyMap that the key fields edit (KeyMapSize codes).
+uint16_t *GetPendingKeyMap(void);
+// 1 while a key field waits for a key.
+int CaptureInProgress(void);
+
+#endif
