@@ -13,6 +13,10 @@ void CloseScoreService(void);
 void UploadHighScores(const unsigned char *stored);
 void OpenHighScorePage(void);
 
+// 1 from the start of an upload until its reply has been shown; another
+// upload is not started meanwhile.
+int IsUploadPending(void);
+
 // Two upper-case hex digits per byte, high nibble first, no terminator.
 void EncodeHex(const unsigned char *bytes, size_t count, char *out);
 

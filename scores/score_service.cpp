@@ -1,0 +1,289 @@
+// Upload of the stored high-score block to the game server through WinINet
+// in asynchronous mode, and the two server pages opened in the browser.
+// The verdict arrives on a WinINet worker thread, which shows it in a
+// message box owned by the main window.
+#include "score_service.h"
+
+#include <shellapi.h>
+#include <stdio.h>
+#include <string.h>
+#include <wininet.h>
+
+#include "game/shell.h"
+#include "input/settings_store.h"
+#include "scores/highscore_block.h"
+
+enum {
+    ConnectionContext = 1,
+    RequestContext = 2,
+    UploadFieldLength = 10,      // "Highscore="
+    UploadLength = UploadFieldLength + 2 * HighScoreBlockSize,
+    ReplyBufferSize = 8192,
+    UrlBufferSize = 255,
+    // Everything after the first "/" of the longest server text, a "/" and
+    // the page name, with its terminator.
+    ObjectNameSize = GameServerSize + 16,
+    HttpDefaultPort = 80
+};
+
+static const char UploadPage[] = "highscore.asp";
+static const char HelpPage[] = "pellorin.asp";
+static const char FormHeader[] = "Content-Type: application/x-www-form-urlencoded";
+
+// Status code, message text; all under the caption "Request completed".
+static const struct {
+    DWORD status;
+    const char *text;
+} KnownReplies[] = {
+    {200, "Success! But no score qualified :-("},
+    {202, "Success! Your Scores are Uploaded"},
+    {400, "Error! Bad request"},
+    {404, "Error! Gameserver not found where specified"},
+};
+
+static HWND OwnerWindow;
+static HINTERNET Session;
+static HINTERNET Connection;
+static HINTERNET Request;
+// 1 from the start of an upload until its reply has been shown; the body
+// below is read by WinINet until then and must not change.
+static volatile LONG UploadPending;
+static char UploadBody[UploadLength + 2] = "Highscore=";
+
+static void ShowBox(const char *text, const char *caption)
+{
+    MessageBoxA(OwnerWindow, text, caption, MB_OK);
+}
+
+static void ShowFailure(DWORD code, const char *caption)
+{
+    char text[32];
+    snprintf(text, sizeof text, "Failure: %lu", (unsigned long)code);
+    ShowBox(text, caption);
+}
+
+static void CloseUploadHandles(void)
+{
+    if (Request != NULL)
+        InternetCloseHandle(Request);
+    if (Connection != NULL)
+        InternetCloseHandle(Connection);
+    Request = NULL;
+    Connection = NULL;
+}
+
+static void EndUpload(void)
+{
+    CloseUploadHandles();
+    InterlockedExchange(&UploadPending, 0);
+}
+
+// The server text, never more than its 63 characters.
+static void CopyGameServer(char *out)
+{
+    const char *server = GetGameServer();
+    size_t n = 0;
+    while (server != NULL && n < GameServerSize - 1 && server[n] != 0)
+        ++n;
+    if (n > 0)
+        memcpy(out, server, n);
+    out[n] = 0;
+}
+
+// A trailing ":digits" on the host names the port, 1 to 65535.
+static INTERNET_PORT SplitPort(char *host)
+{
+    char *colon = strrchr(host, ':');
+    if (colon == NULL || colon == host || colon[1] == 0)
+        return HttpDefaultPort;
+    unsigned long port = 0;
+    for (const char *p = colon + 1; *p != 0; ++p) {
+        if (*p < '0' || *p > '9')
+            return HttpDefaultPort;
+        port = port * 10 + (unsigned long)(*p - '0');
+        if (port > 65535)
+            return HttpDefaultPort;
+    }
+    if (port == 0)
+        return HttpDefaultPort;
+    *colon = 0;
+    return (INTERNET_PORT)port;
+}
+
+// host: the text before the first "/" (port removed); object: the text
+// after it, "/" and the upload page, or the page alone.
+static INTERNET_PORT SplitGameServer(char *host, char *object)
+{
+    CopyGameServer(host);
+    char *slash = strchr(host, '/');
+    if (slash == NULL) {
+        snprintf(object, ObjectNameSize, "%s", UploadPage);
+    } else {
+        *slash = 0;
+        snprintf(object, ObjectNameSize, "%s/%s", slash + 1, UploadPage);
+    }
+    return SplitPort(host);
+}
+
+void EncodeHex(const unsigned char *bytes, size_t count, char *out)
+{
+    static const char Digits[] = "0123456789ABCDEF";
+    for (size_t i = 0; i < count; ++i) {
+        out[2 * i] = Digits[bytes[i] >> 4];
+        out[2 * i + 1] = Digits[bytes[i] & 0x0F];
+    }
+}
+
+// Reads the body into a buffer of 8192 bytes and shows it; what arrived
+// before an error is kept.
+static void ShowServerReply(HINTERNET request, DWORD status)
+{
+    static char body[ReplyBufferSize];
+    SetCursor(LoadCursor(NULL, IDC_WAIT));
+    DWORD total = 0;
+    for (;;) {
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(request, &available, 0, 0)) {
+            ShowBox("Error in InternetQueryDataAvailable", "Error");
+            break;
+        }
+        if (total + available >= ReplyBufferSize) {
+            ShowBox("Error; Too much received data", "Error");
+            break;
+        }
+        DWORD got = 0;
+        if (!InternetReadFile(request, body + total, available, &got)) {
+            ShowBox("Error in InternetReadFile", "Error");
+            break;
+        }
+        total += got;
+        if (got == 0)
+            break;
+    }
+    body[total] = 0;
+    char caption[40];
+    snprintf(caption, sizeof caption, "Server Errorcode: %lu", (unsigned long)status);
+    ShowBox(body, caption);
+    SetCursor(LoadCursor(NULL, IDC_ARROW));
+}
+
+// A request that got no response (a refused connection, an unknown host)
+// carries its error in the completion; WinINet may still answer the status
+// query for it, with 0, so the error is looked at first.
+static void ShowUploadVerdict(const INTERNET_ASYNC_RESULT *result)
+{
+    if (result != NULL && result->dwResult == 0 && result->dwError != ERROR_SUCCESS) {
+        ShowFailure(result->dwError, "Internet HttpQueryInfo");
+        return;
+    }
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoA(Request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, NULL)) {
+        ShowFailure(GetLastError(), "Internet HttpQueryInfo");
+        return;
+    }
+    for (size_t i = 0; i < sizeof KnownReplies / sizeof KnownReplies[0]; ++i) {
+        if (KnownReplies[i].status == status) {
+            ShowBox(KnownReplies[i].text, "Request completed");
+            return;
+        }
+    }
+    ShowServerReply(Request, status);
+}
+
+static void CALLBACK OnRequestStatus(HINTERNET handle, DWORD_PTR context, DWORD status,
+                                     LPVOID information, DWORD informationLength)
+{
+    (void)handle;
+    (void)context;
+    if (status != INTERNET_STATUS_REQUEST_COMPLETE) {
+        OutputDebugStringA("Other?\n");
+        return;
+    }
+    OutputDebugStringA("Request Complete!\n");
+    const INTERNET_ASYNC_RESULT *result = NULL;
+    if (information != NULL && informationLength >= sizeof *result)
+        result = (const INTERNET_ASYNC_RESULT *)information;
+    ShowUploadVerdict(result);
+    EndUpload();
+}
+
+void OpenScoreService(HWND window)
+{
+    OwnerWindow = window;
+    Session = InternetOpenA("Pellorin", INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, INTERNET_FLAG_ASYNC);
+    if (Session == NULL) {
+        ShowFailure(GetLastError(), "Internet get internet handle");
+        return;
+    }
+    InternetSetStatusCallback(Session, OnRequestStatus);
+}
+
+void CloseScoreService(void)
+{
+    if (Session != NULL)
+        InternetCloseHandle(Session);
+    Session = NULL;
+}
+
+void UploadHighScores(const unsigned char *stored)
+{
+    if (InterlockedCompareExchange(&UploadPending, 1, 0) != 0)
+        return;
+    EncodeHex(stored, HighScoreBlockSize, UploadBody + UploadFieldLength);
+
+    char host[GameServerSize];
+    char object[ObjectNameSize];
+    INTERNET_PORT port = SplitGameServer(host, object);
+
+    DWORD attempt = InternetAttemptConnect(0);
+    if (attempt != ERROR_SUCCESS) {
+        ShowFailure(attempt, "Internet connection attempt");
+        EndUpload();
+        return;
+    }
+    Connection = InternetConnectA(Session, host, port, NULL, NULL, INTERNET_SERVICE_HTTP, 0,
+                                  ConnectionContext);
+    if (Connection == NULL) {
+        ShowFailure(GetLastError(), "Internet open HTTP session");
+        EndUpload();
+        return;
+    }
+    Request = HttpOpenRequestA(Connection, "POST", object, NULL, NULL, NULL, 0, RequestContext);
+    if (Request == NULL) {
+        ShowFailure(GetLastError(), "Internet create HTTP request");
+        EndUpload();
+        return;
+    }
+    if (HttpSendRequestA(Request, FormHeader, (DWORD)strlen(FormHeader), UploadBody, UploadLength))
+        return;
+    DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING)
+        return;
+    ShowFailure(error, "Internet send HTTP request");
+    EndUpload();
+}
+
+int IsUploadPending(void)
+{
+    return UploadPending != 0 ? 1 : 0;
+}
+
+static void OpenServerPage(const char *page)
+{
+    char server[GameServerSize];
+    char url[UrlBufferSize];
+    CopyGameServer(server);
+    snprintf(url, sizeof url, "http://%s/%s", server, page);
+    ShellExecuteA(NULL, "open", url, NULL, NULL, SW_SHOWNORMAL);
+}
+
+void OpenHighScorePage(void)
+{
+    OpenServerPage(UploadPage);
+}
+
+void OpenHelpPage(void)
+{
+    OpenServerPage(HelpPage);
+}
