@@ -146,10 +146,6 @@ def shows_status(session, image, text):
     return same_area(image, 0, 0, status_image(session, text))
 
 
-def black_pixels(image, width, height):
-    return sum(1 for y in range(height) for x in range(width) if pixel(image, x, y) == (0, 0, 0))
-
-
 def current_piece(context, colour):
     """(image, (rotation, column, row)) of the falling piece of a known colour
     on a board that otherwise holds only `context.locked` cells, or

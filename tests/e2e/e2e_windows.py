@@ -11,8 +11,22 @@ def dialog_controls(session, dialog):
     return parse_records(inspect(session, "dialog-texts", dialog["hwnd"])[1])[1:]
 
 
+SS_TYPEMASK, SS_ICON = 0x1F, 0x03
+TEXT_STATIC_TYPES = (0x00, 0x01, 0x02, 0x0B, 0x0C)   # left, centre, right, simple, no word wrap
+
+
+def static_texts(controls):
+    """The texts of the text statics (icon statics answer with a resource id)."""
+    return [c["text"] for c in controls if c["class"].lower() == "static" and c["text"] and
+            int(c["style"], 16) & SS_TYPEMASK in TEXT_STATIC_TYPES]
+
+
+def icon_statics(controls):
+    return [c for c in controls if c["class"].lower() == "static" and int(c["style"], 16) & SS_TYPEMASK == SS_ICON]
+
+
 def message_box_text(session, box):
-    texts = [c["text"] for c in dialog_controls(session, box) if c["class"].lower() == "static" and c["text"]]
+    texts = static_texts(dialog_controls(session, box))
     return "caption \"%s\", text \"%s\"" % (box.get("title", ""), " / ".join(texts))
 
 

@@ -24,6 +24,12 @@ def fail(message):
     raise CheckFailed(message)
 
 
+def trace(message):
+    """Timing lines for finding slow or flaky steps (PELLORIN_E2E_TRACE=1)."""
+    if os.environ.get("PELLORIN_E2E_TRACE"):
+        print("  %.3f %s" % (time.monotonic(), message), flush=True)
+
+
 def wait_until(what, probe, timeout, detail=None, interval=0.05):
     """Calls probe until it gives a truthy value and returns that value.
     Fails after timeout seconds, naming what was awaited and, when given,
@@ -72,9 +78,22 @@ def open_session(name, inspector, artifacts):
                WINEDLLOVERRIDES="mscoree,mshtml=")
     if os.path.isdir(artifacts):
         shutil.rmtree(artifacts)
-    return SimpleNamespace(name=name, work=work, prefix=prefix, env=env, inspector=inspector,
-                           artifacts=artifacts, programs=[], serial=0,
-                           prefix_seconds=time.monotonic() - started)
+    session = SimpleNamespace(name=name, work=work, prefix=prefix, env=env, inspector=inspector,
+                              artifacts=artifacts, programs=[], serial=0)
+    unmanage_windows(session)
+    session.prefix_seconds = time.monotonic() - started
+    return session
+
+
+def unmanage_windows(session):
+    """Without a window manager, Wine waits 2 s for the withdrawn state of
+    every managed window it hides (each closing dialog or message box holds
+    the program's thread that long). Unmanaged windows skip the wait and
+    behave the same otherwise on a bare X server."""
+    code, output = run_wine_tool(session, ["reg", "add", "HKCU\\Software\\Wine\\X11 Driver",
+                                           "/v", "Managed", "/d", "N", "/f"])
+    if code != 0:
+        fail("cannot set the X11 driver's Managed value: %s" % output.strip())
 
 
 def next_file(session, stem):
@@ -129,6 +148,7 @@ def inspect(session, *args, timeout=30, check=True):
     """Runs one inspector command; gives (exit code, output text)."""
     out = next_file(session, "inspector-%s.out" % args[0])
     err = out[:-4] + ".err"
+    started = time.monotonic()
     with open(out, "wb") as sink, open(err, "wb") as errors:
         try:
             code = subprocess.run([WINE64, session.inspector] + [str(a) for a in args], stdout=sink,
@@ -136,6 +156,7 @@ def inspect(session, *args, timeout=30, check=True):
                                   timeout=timeout).returncode
         except subprocess.TimeoutExpired:
             fail("inspector %s did not finish within %d s" % (" ".join(map(str, args)), timeout))
+    trace("inspector %s: %d in %.2f s" % (" ".join(map(str, args))[:60], code, time.monotonic() - started))
     with open(out, "rb") as source:
         text = source.read().decode("latin-1")
     if check and code != 0:
@@ -145,13 +166,21 @@ def inspect(session, *args, timeout=30, check=True):
     return code, text
 
 
+def start_inspect(session, *args):
+    """Starts an inspector command that waits (such as wait-exit) without
+    waiting for it; read its output with program_output once it has ended."""
+    return start_program(session, session.inspector, *[str(a) for a in args])
+
+
 def inspect_records(session, *args, timeout=30):
     return parse_records(inspect(session, *args, timeout=timeout)[1])
 
 
 def xdotool(session, *args):
+    started = time.monotonic()
     result = subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True, timeout=30,
                             env=session.env)
+    trace("xdotool %s: %d in %.2f s" % (" ".join(map(str, args)), result.returncode, time.monotonic() - started))
     if result.returncode != 0:
         fail("xdotool %s failed: %s" % (" ".join(map(str, args)), result.stderr.decode().strip()))
 
@@ -164,16 +193,20 @@ def focus_window(session, window):
 
 
 def press_keys(session, window, *keys):
-    """X key events for the window's X window (xdotool key names); DirectInput
-    sees them like a player's key presses."""
-    xdotool(session, "key", "--window", window["xid"], "--delay", "40", *keys)
+    """Key presses (xdotool key names) as the X server's own key events
+    (XTEST) to the window's X window, which it first gets the X focus: DirectInput
+    sees them like a player's keys. Both halves of a press always go through
+    XTEST, so that a key that closes its window is still released in the X
+    server; a release sent to a window instead (XSendEvent) leaves the key
+    held, and X autorepeat then types it into whatever has the focus next."""
+    xdotool(session, "windowfocus", window["xid"], "key", "--delay", "40", *keys)
 
 
 def export_registry(session, key):
     """The values of one registry key as {name: int | str | bytes}, or None
     when the key does not exist."""
     target = next_file(session, "registry.reg")
-    code, _ = inspect_wine_tool(session, ["reg", "export", key, target])
+    code, _ = run_wine_tool(session, ["reg", "export", key, target])
     if code != 0 or not os.path.exists(target):
         return None
     with open(target, "rb") as source:
@@ -181,7 +214,7 @@ def export_registry(session, key):
     return parse_reg_export(text)
 
 
-def inspect_wine_tool(session, args):
+def run_wine_tool(session, args):
     out = next_file(session, args[0] + ".out")
     with open(out, "wb") as sink:
         code = subprocess.run([WINE64] + args, stdout=sink, stderr=subprocess.STDOUT,
@@ -216,6 +249,8 @@ def close_session(session, failed):
         if program.process.poll() is None:
             program.process.kill()
             program.process.wait(timeout=30)
+        elif failed:
+            print("%s had ended with exit code %d" % (os.path.basename(program.exe), program.process.returncode))
     try:
         subprocess.run([WINESERVER, "-k"], env=session.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)

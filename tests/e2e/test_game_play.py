@@ -6,11 +6,11 @@ quits with MusicEnabled saved."""
 import time
 
 from e2e_game import (IDM_MUSIC, IDM_PAUSE, SHAPE_GRIDS, SPAWN_COLUMN, SPAWN_ROW, blocks_of,
-                      current_piece, item_state, piece_cells, quit_and_read_settings, read_board,
-                      read_preview, shows_status, start_game, wait_for_piece)
+                      current_piece, item_state, odd_cells, piece_cells, quit_and_read_settings,
+                      read_board, read_preview, shows_status, start_game, wait_for_piece)
 from e2e_run import run_steps
 from e2e_windows import shot
-from e2e_wine import fail, focus_window, hold_for, press_keys, wait_until
+from e2e_wine import fail, focus_window, hold_for, inspect, press_keys, wait_until
 
 GRAVITY_SECONDS = 0.5   # the first level's fall interval
 SQUARE = 0
@@ -21,7 +21,11 @@ def press(context, *keys):
 
 
 def previewed_shape(context):
-    return wait_until("a next-shape preview", lambda: read_preview(shot(context)), 5)
+    def probe():
+        shape = read_preview(shot(context))
+        return None if shape is None else (shape,)
+
+    return wait_until("a next-shape preview", probe, 5)[0]
 
 
 def spawned_piece(context, shape, pressed_at):
@@ -32,10 +36,11 @@ def spawned_piece(context, shape, pressed_at):
 
     def probe():
         image = shot(context)
-        blocks = blocks_of(read_board(image))
+        board = read_board(image)
+        blocks = blocks_of(board)
         rows_fallen = int((time.monotonic() - pressed_at) / GRAVITY_SECONDS)
-        seen.update(file=image.path, blocks=sorted(blocks.items()))
-        if not shows_status(context.session, image, "Status: Playing"):
+        seen.update(file=image.path, blocks=sorted(blocks.items()), odd=sorted(odd_cells(board).items())[:4])
+        if not shows_status(context.session, image, "Status: Playing") or seen["odd"]:
             return None
         if len(blocks) != 4 or set(blocks.values()) != {shape}:
             return None
@@ -71,7 +76,8 @@ def arrows_shift_the_piece(context):
     rotation, column, row = context.place
     press(context, "Left")
     follow(context, "the piece one column left", lambda p: p[:2] == (rotation, column - 1) and p[2] >= row)
-    press(context, "Right", "Right")
+    # The same keys through SendInput, the harness's other input path.
+    inspect(context.session, "send-keys", "right", "right")
     follow(context, "the piece one column right of its start",
            lambda p: p[:2] == (rotation, column + 1) and p[2] >= row)
 
@@ -124,13 +130,14 @@ def space_drops_and_locks_the_piece(context):
 
     def probe():
         image = shot(context)
-        blocks = blocks_of(read_board(image))
+        board = read_board(image)
+        blocks = blocks_of(board)
         locked = {cell for cell in landed if blocks.get(cell) == context.shape}
         moving = frozenset(cell for cell, index in blocks.items() if cell not in landed and index == next_shape)
         others = set(blocks) - landed - moving
         rows_fallen = int((time.monotonic() - pressed_at) / GRAVITY_SECONDS)
-        seen.update(file=image.path, blocks=sorted(blocks.items()))
-        return (locked == landed and not others and
+        seen.update(file=image.path, blocks=sorted(blocks.items()), odd=sorted(odd_cells(board).items())[:4])
+        return (locked == landed and not others and not seen["odd"] and
                 any(moving == piece_cells(next_shape, 0, SPAWN_COLUMN, r)
                     for r in range(SPAWN_ROW, SPAWN_ROW + rows_fallen + 1)))
 
@@ -167,7 +174,8 @@ def m_flips_the_music_check_mark(context):
 
 
 def escape_quits_and_saves_music_state(context):
-    code, values = quit_and_read_settings(context, lambda: press(context, "Escape"))
+    code, values = quit_and_read_settings(
+        context, lambda: press(context, "Escape"))
     if code != 0:
         fail("exit code %d" % code)
     saved = None if values is None else values.get("MusicEnabled")
@@ -178,7 +186,7 @@ def escape_quits_and_saves_music_state(context):
 STEPS = [
     ("the main window appears, with no message box", start_game),
     ("F2 starts a game: the previewed piece at the top of a cleared board", f2_starts_a_game_with_the_previewed_piece),
-    ("Left and Right shift the piece", arrows_shift_the_piece),
+    ("Left and Right (X keys and SendInput) shift the piece", arrows_shift_the_piece),
     ("Up rotates the piece", up_rotates_the_piece),
     ("Down pushes the piece faster than gravity", down_pushes_the_piece),
     ("Space drops and locks the piece, the next one spawns", space_drops_and_locks_the_piece),

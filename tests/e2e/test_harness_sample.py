@@ -7,8 +7,8 @@ from e2e_run import run_steps
 from e2e_windows import (dialog_controls, menu_items, shot, wait_for_main_window,
                          wait_until_closed)
 from e2e_wine import (CheckFailed, export_registry, fail, focus_window, inspect, inspect_records,
-                      parse_records, press_keys, start_program, wait_for_exit, wait_until,
-                      windows_path)
+                      parse_records, press_keys, program_output, start_inspect, start_program,
+                      wait_for_exit, wait_until, windows_path)
 
 SAMPLE_CLASS = "PellorinE2eSample"
 SAMPLE_KEY = "HKCU\\Software\\Tovrin-Works\\PellorinE2eSample"
@@ -95,6 +95,9 @@ def message_box_on_key(context):
     controls = dialog_controls(context.session, record)
     if not any(c["id"] == "1" and c["text"] == "OK" and c["focus"] == "1" for c in controls):
         fail("no focused OK button in %s" % controls)
+    inspect(context.session, "set-text", record["hwnd"], 0xFFFF, "Changed from outside")
+    if parse_records(inspect(context.session, "message-box", 10000)[1])[0]["text"] != "Changed from outside":
+        fail("set-text did not change the message text")
     inspect(context.session, "message-box", 10000, 1)
     wait_until_closed(context.session, record)
 
@@ -110,10 +113,14 @@ def toggle_key_flips_the_check_mark(context):
 
 
 def escape_ends_and_saves(context):
+    waiter = start_inspect(context.session, "wait-exit", context.window["pid"], 20000)
+    wait_until("wait-exit to hold the process", lambda: "waiting=1" in program_output(waiter), 10)
     press_keys(context.session, context.window, "Escape")
     code = wait_for_exit(context.program, 20)
     if code != 0:
         fail("exit code %d" % code)
+    if wait_for_exit(waiter, 20) != 0 or "exited=1\texit_code=0" not in program_output(waiter):
+        fail("wait-exit printed %r" % program_output(waiter))
     values = export_registry(context.session, SAMPLE_KEY)
     if values is None or values.get("Moves") != 4:
         fail("registry values %s" % values)
@@ -125,9 +132,9 @@ STEPS = [
     ("X keys and SendInput keys move the block on the screenshots", keys_move_the_block),
     ("the status text matches its rendering exactly", status_text_is_exact),
     ("a second copy ends with code 0 and no window", second_copy_ends_without_a_window),
-    ("a message box is read and closed with its OK button", message_box_on_key),
+    ("a message box is read, its text set, and closed with its OK button", message_box_on_key),
     ("a key flips a menu check mark", toggle_key_flips_the_check_mark),
-    ("Esc ends the program with code 0 and its registry value", escape_ends_and_saves),
+    ("Esc ends the program with code 0 (also seen by wait-exit) and its registry value", escape_ends_and_saves),
 ]
 
 if __name__ == "__main__":

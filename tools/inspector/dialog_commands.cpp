@@ -189,7 +189,7 @@ int CmdMessageBox(int argc, char **argv)
     }
     search.text[0] = '\0';
     EnumChildWindows(box, FindMessageText, (LPARAM)&search);
-    ReadWindowText(box, caption, sizeof(caption));
+    ReadCaption(box, caption, sizeof(caption));
     PrintWindowHandle("hwnd", box);
     EscapeText(caption, escaped, sizeof(escaped));
     printf("\tcaption=%s", escaped);

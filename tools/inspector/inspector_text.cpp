@@ -17,7 +17,9 @@ int ParseWindow(const char *text, HWND *out)
     unsigned long long value = 0;
     if (!ParseNumber(text, &value) || value == 0) return 0;
     *out = (HWND)(ULONG_PTR)value;
-    return IsWindow(*out) ? 1 : 0;
+    if (IsWindow(*out)) return 1;
+    fprintf(stderr, "no window %s\n", text);
+    return 0;
 }
 
 void EscapeText(const char *text, char *out, size_t outSize)
@@ -57,6 +59,12 @@ int ReadWindowText(HWND window, char *out, int outSize)
     return 1;
 }
 
+void ReadCaption(HWND window, char *out, int outSize)
+{
+    out[0] = '\0';
+    if (GetWindowTextA(window, out, outSize) <= 0) out[0] = '\0';
+}
+
 unsigned long long X11WindowId(HWND window)
 {
     return (unsigned long long)(ULONG_PTR)GetPropA(window, "__wine_x11_whole_window");
@@ -70,7 +78,7 @@ void PrintWindowRecord(HWND window)
     DWORD pid = 0;
     DWORD tid = GetWindowThreadProcessId(window, &pid);
     if (GetClassNameA(window, className, sizeof(className)) == 0) className[0] = '\0';
-    ReadWindowText(window, title, sizeof(title));
+    ReadCaption(window, title, sizeof(title));
     PrintWindowHandle("hwnd", window);
     EscapeText(className, escaped, sizeof(escaped));
     printf("\tclass=%s", escaped);

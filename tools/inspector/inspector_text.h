@@ -16,9 +16,14 @@ void EscapeText(const char *text, char *out, size_t outSize);
 /* Prints "hwnd=0x...". */
 void PrintWindowHandle(const char *key, HWND window);
 
-/* Reads a window's text from any process, with a time-out so that a hung
-   program never blocks the inspector; 1 on success. */
+/* Reads a control's text from any process with WM_GETTEXT (edit controls
+   keep theirs privately), with a time-out so that a hung program never
+   blocks the inspector; 1 on success. */
 int ReadWindowText(HWND window, char *out, int outSize);
+
+/* A top-level window's caption as the window manager keeps it: no message
+   is sent, so a window that is being destroyed cannot hold the caller up. */
+void ReadCaption(HWND window, char *out, int outSize);
 
 /* The Wine X11 window id of a top-level window, 0 when there is none. */
 unsigned long long X11WindowId(HWND window);

@@ -30,7 +30,7 @@ static int WindowMatches(HWND window, const WindowQuery *query)
         if (strcmp(text, query->className) != 0) return 0;
     }
     if (query->title != NULL) {
-        if (!ReadWindowText(window, text, sizeof(text))) return 0;
+        ReadCaption(window, text, sizeof(text));
         if (strcmp(text, query->title) != 0) return 0;
     }
     return 1;
@@ -173,6 +173,10 @@ int CmdWaitExit(int argc, char **argv)
         printf("exited=1\texit_code=unknown\n");
         return 0;
     }
+    /* Tells a caller that runs this in the background when it may let the
+       process end. */
+    printf("waiting=1\n");
+    fflush(stdout);
     waited = WaitForSingleObject(process, (DWORD)timeout);
     if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code)) {
         CloseHandle(process);
