@@ -1,0 +1,82 @@
+// pellorin-score-server: serves the global high-score list and takes the
+// game's uploads until SIGINT or SIGTERM.
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "score_server.h"
+
+static const char Usage[] =
+    "usage: pellorin-score-server [--port N] [--database FILE] [--prefix PATH] [--address ADDR]\n"
+    "  --port N         TCP port, 0 for any free one (default 8080)\n"
+    "  --database FILE  SQLite file, created if missing (default pellorin-scores.db)\n"
+    "  --prefix PATH    path in front of highscore.asp and pellorin.asp (default pellorin)\n"
+    "  --address ADDR   address to listen on (default 127.0.0.1; 0.0.0.0 for every interface)\n";
+
+static int ParsePort(const char *text, int *port)
+{
+    char *end = NULL;
+    long value = strtol(text, &end, 10);
+    if (end == text || *end != 0 || value < 0 || value > 65535)
+        return 0;
+    *port = (int)value;
+    return 1;
+}
+
+static int ParseOptions(int argc, char **argv, ServerOptions *options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char *name = argv[i];
+        const char *value = i + 1 < argc ? argv[i + 1] : NULL;
+        if (strcmp(name, "--help") == 0 || value == NULL)
+            return 0;
+        if (strcmp(name, "--port") == 0) {
+            if (!ParsePort(value, &options->port))
+                return 0;
+        } else if (strcmp(name, "--database") == 0) {
+            options->database = value;
+        } else if (strcmp(name, "--prefix") == 0) {
+            options->prefix = value;
+        } else if (strcmp(name, "--address") == 0) {
+            options->address = value;
+        } else {
+            return 0;
+        }
+        ++i;
+    }
+    return 1;
+}
+
+int main(int argc, char **argv)
+{
+    ServerOptions options;
+    DefaultServerOptions(&options);
+    if (!ParseOptions(argc, argv, &options)) {
+        fputs(Usage, stderr);
+        return 2;
+    }
+    // The signals are taken by sigwait below, not by a handler.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, NULL);
+    signal(SIGPIPE, SIG_IGN);
+
+    if (!StartScoreServer(&options)) {
+        fprintf(stderr, "pellorin-score-server: cannot open %s or listen on %s:%d\n", options.database.c_str(),
+                options.address.c_str(), options.port);
+        return 1;
+    }
+    std::string prefix = options.prefix.empty() ? "" : options.prefix + "/";
+    printf("pellorin-score-server: listening on http://%s:%d/%shighscore.asp (database %s)\n",
+           options.address.c_str(), ScoreServerPort(), prefix.c_str(), options.database.c_str());
+    printf("pellorin-score-server: the game's server setting is %s:%d%s%s\n", options.address.c_str(),
+           ScoreServerPort(), options.prefix.empty() ? "" : "/", options.prefix.c_str());
+    fflush(stdout);
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    StopScoreServer();
+    return 0;
+}

@@ -1,0 +1,329 @@
+// The score server in this process on a free loopback port with a database
+// in a fresh directory, spoken to over HTTP like the game does.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "highscore_block.h"
+#include "score_server.h"
+
+static const char FormType[] = "application/x-www-form-urlencoded";
+
+struct TestEntry {
+    const char *name;
+    unsigned level;
+    uint32_t score;
+    uint32_t time;
+};
+
+struct ListRow {
+    int rank;
+    std::string name;
+    unsigned level;
+    uint32_t score;
+    std::string date;
+};
+
+// A table as the game stores it: entries in the first slots, the rest left
+// as in the default table; spoil changes the unscrambled bytes after the
+// checksum has been set.
+static std::vector<unsigned char> StoredBlock(const std::vector<TestEntry> &entries,
+                                              void (*spoil)(unsigned char *) = NULL)
+{
+    std::vector<unsigned char> block(DefaultHighScoreBlock, DefaultHighScoreBlock + HighScoreBlockSize);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        WriteEntryName(block.data(), (int)i, entries[i].name);
+        WriteEntryLevel(block.data(), (int)i, entries[i].level);
+        WriteEntryScore(block.data(), (int)i, entries[i].score);
+        WriteEntryTime(block.data(), (int)i, entries[i].time);
+    }
+    SetBlockChecksum(block.data());
+    if (spoil != NULL)
+        spoil(block.data());
+    ScrambleBlock(block.data(), HighScoreBlockSize);
+    return block;
+}
+
+static std::string Hex(const std::vector<unsigned char> &bytes, const char *format = "%02X")
+{
+    std::string text;
+    char two[3];
+    for (unsigned char b : bytes) {
+        snprintf(two, sizeof two, format, b);
+        text += two;
+    }
+    return text;
+}
+
+static std::string Form(const std::vector<TestEntry> &entries, void (*spoil)(unsigned char *) = NULL)
+{
+    return "Highscore=" + Hex(StoredBlock(entries, spoil));
+}
+
+class ScoreServer : public ::testing::Test {
+protected:
+    char directory[64];
+    std::string database;
+
+    void SetUp() override
+    {
+        BuildChecksumTable();
+        strcpy(directory, "/tmp/pellorin-server-test.XXXXXX");
+        ASSERT_NE(mkdtemp(directory), (char *)NULL);
+        database = std::string(directory) + "/scores.db";
+        Start("pellorin");
+    }
+    void TearDown() override
+    {
+        StopScoreServer();
+        std::string command = std::string("rm -rf '") + directory + "'";
+        ASSERT_EQ(system(command.c_str()), 0);
+    }
+
+    void Start(const char *prefix)
+    {
+        ServerOptions options;
+        DefaultServerOptions(&options);
+        options.port = 0;
+        options.database = database;
+        options.prefix = prefix;
+        ASSERT_EQ(StartScoreServer(&options), 1);
+    }
+
+    static httplib::Client Client()
+    {
+        httplib::Client client("127.0.0.1", ScoreServerPort());
+        client.set_read_timeout(10, 0);
+        return client;
+    }
+
+    static int Post(const std::string &body, const char *path = "/pellorin/highscore.asp")
+    {
+        httplib::Client client = Client();
+        httplib::Result result = client.Post(path, body, FormType);
+        return result ? result->status : -1;
+    }
+
+    static int Upload(const std::vector<TestEntry> &entries) { return Post(Form(entries)); }
+
+    static std::string Get(const char *path, int *status = NULL)
+    {
+        httplib::Client client = Client();
+        httplib::Result result = client.Get(path);
+        if (status != NULL)
+            *status = result ? result->status : -1;
+        return result ? result->body : std::string();
+    }
+
+    static std::vector<ListRow> List()
+    {
+        std::string page = Get("/pellorin/highscore.asp");
+        static const std::regex row("<tr><td class=\"n\">(\\d+)</td><td>(.*?)</td><td class=\"n\">(\\d+)</td>"
+                                    "<td class=\"n\">(\\d+)</td><td>([^<]*)</td></tr>");
+        std::vector<ListRow> rows;
+        for (std::sregex_iterator i(page.begin(), page.end(), row), end; i != end; ++i) {
+            const std::smatch &m = *i;
+            rows.push_back({ std::stoi(m[1]), m[2], (unsigned)std::stoul(m[3]), (uint32_t)std::stoul(m[4]), m[5] });
+        }
+        return rows;
+    }
+};
+
+static void BreakChecksum(unsigned char *block) { block[HighScoreScoresOffset] ^= 0x01; }
+static void UnterminatedName(unsigned char *block)
+{
+    memset(block + HighScoreNamesOffset + HighScoreNameSlotSize * 3, 'A', HighScoreNameSlotSize);
+    SetBlockChecksum(block);
+}
+
+TEST_F(ScoreServer, UploadsAreCheckedAndStoredOnce)
+{
+    const std::vector<TestEntry> one = { { "Alice", 7, 4321, 1700000000u } };
+    const std::string good = Form(one);
+    std::string nonHex = good;
+    nonHex[100] = 'G';
+    std::string wrongLength = good.substr(0, good.size() - 2);
+    std::string oversized = good + "&padding=" + std::string(5000, 'x');
+    static const struct {
+        const char *what;
+        int status;
+        size_t listed;   // rows in the list afterwards
+    } expectations[] = {
+        /* what                        status listed */
+        { "a new result",               202,   1 },
+        { "the same table again",       202,   1 },
+        { "lower-case hex digits",      202,   1 },
+        { "no Highscore field",         400,   1 },
+        { "an empty body",              400,   1 },
+        { "506 hex digits",             400,   1 },
+        { "a non-hex digit",            400,   1 },
+        { "a wrong checksum",           400,   1 },
+        { "a name without terminator",  400,   1 },
+        { "the field twice",            400,   1 },
+        { "a body over the limit",      400,   1 },
+        { "a table with no results",    200,   1 },
+        { "a second result added",      202,   2 },
+    };
+    const std::string bodies[] = {
+        good,
+        good,
+        "Highscore=" + Hex(StoredBlock(one), "%02x"),
+        "Other=" + good.substr(10),
+        "",
+        wrongLength,
+        nonHex,
+        Form(one, BreakChecksum),
+        Form(one, UnterminatedName),
+        good + "&" + good,
+        oversized,
+        Form({}),
+        Form({ { "Alice", 7, 4321, 1700000000u }, { "Bob", 3, 120, 1700000100u } }),
+    };
+    for (size_t i = 0; i < sizeof expectations / sizeof expectations[0]; ++i) {
+        SCOPED_TRACE(expectations[i].what);
+        EXPECT_EQ(Post(bodies[i]), expectations[i].status);
+        EXPECT_EQ(List().size(), expectations[i].listed);
+    }
+}
+
+TEST_F(ScoreServer, TheListIsOrderedByScoreThenTimeAndRanked)
+{
+    ASSERT_EQ(Upload({ { "Carol", 4, 500, 1700000300u }, { "Dave", 9, 9000, 1700000000u } }), 202);
+    ASSERT_EQ(Upload({ { "Erin", 5, 500, 1700000200u }, { "Frank", 2, 30, 86400u } }), 202);
+    const std::vector<ListRow> rows = List();
+    ASSERT_EQ(rows.size(), 4u);
+    const char *names[] = { "Dave", "Erin", "Carol", "Frank" };
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(rows[i].rank, i + 1);
+        EXPECT_EQ(rows[i].name, names[i]);
+    }
+    EXPECT_EQ(rows[0].level, 9u);
+    EXPECT_EQ(rows[0].score, 9000u);
+    EXPECT_EQ(rows[0].date, "2023-11-14");
+    EXPECT_EQ(rows[3].date, "1970-01-02");
+}
+
+TEST_F(ScoreServer, OnlyTheBestHundredAreListedAndCountAsStanding)
+{
+    // 100 results, scores 1001 to 1100, all at the same time.
+    for (int upload = 0; upload < 10; ++upload) {
+        std::vector<TestEntry> entries;
+        for (int i = 0; i < 10; ++i)
+            entries.push_back({ "Filler", 1, (uint32_t)(1100 - upload * 10 - i), 1700000000u });
+        ASSERT_EQ(Upload(entries), 202);
+    }
+    EXPECT_EQ(Upload({ { "Low", 1, 999, 1700000000u } }), 200) << "below the hundredth";
+    EXPECT_EQ(Upload({ { "Tied late", 1, 1001, 1700000001u } }), 200) << "equal score, later";
+    EXPECT_EQ(Upload({ { "Tied early", 1, 1001, 1699999999u } }), 202) << "equal score, earlier";
+    std::vector<ListRow> rows = List();
+    ASSERT_EQ(rows.size(), 100u);
+    EXPECT_EQ(rows[99].name, "Tied early");
+
+    EXPECT_EQ(Upload({ { "Low", 1, 999, 1700000000u }, { "Top", 2, 5000, 1700000000u } }), 202);
+    rows = List();
+    ASSERT_EQ(rows.size(), 100u);
+    EXPECT_EQ(rows[0].name, "Top");
+    EXPECT_EQ(rows[99].rank, 100);
+    EXPECT_EQ(rows[99].score, 1002u);
+    // Pushed out by Top, the same table no longer stands.
+    EXPECT_EQ(Upload({ { "Tied early", 1, 1001, 1699999999u } }), 200);
+}
+
+TEST_F(ScoreServer, NamesAreEscapedAndReadAsWindows1252)
+{
+    ASSERT_EQ(Upload({ { "<script>", 1, 300, 0 }, { "A&B \"q\" 'x'", 1, 200, 0 }, { "\x80uro J\xf6rg", 1, 100, 0 } }),
+              202);
+    const std::string page = Get("/pellorin/highscore.asp");
+    EXPECT_EQ(page.find("<script>"), std::string::npos);
+    EXPECT_NE(page.find("<td>&lt;script&gt;</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td>A&amp;B &quot;q&quot; &#39;x&#39;</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td>\xe2\x82\xacuro J\xc3\xb6rg</td>"), std::string::npos);
+}
+
+TEST_F(ScoreServer, UnknownPagesAnswerNotFound)
+{
+    static const struct {
+        const char *method;
+        const char *path;
+        int status;
+    } cases[] = {
+        /* method  path                         status */
+        { "GET",   "/",                          404 },
+        { "GET",   "/highscore.asp",             404 },
+        { "GET",   "/pellorin/other.asp",        404 },
+        { "GET",   "/pellorin/highscore.asp/x",  404 },
+        { "GET",   "/pellorinx/highscore.asp",   404 },
+        { "POST",  "/pellorin/pellorin.asp",     404 },
+        { "POST",  "/highscore.asp",             404 },
+        { "GET",   "/pellorin/pellorin.asp",     200 },
+        { "GET",   "/pellorin/highscore.asp",    200 },
+    };
+    const std::string good = Form({ { "Alice", 7, 4321, 1700000000u } });
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.method) + " " + c.path);
+        int status = -1;
+        if (strcmp(c.method, "GET") == 0)
+            Get(c.path, &status);
+        else
+            status = Post(good, c.path);
+        EXPECT_EQ(status, c.status);
+    }
+    EXPECT_TRUE(List().empty()) << "an upload to another page stores nothing";
+}
+
+TEST_F(ScoreServer, AnEmptyPrefixServesThePagesAtTheRoot)
+{
+    StopScoreServer();
+    Start("");
+    EXPECT_EQ(Upload({}), 404);
+    EXPECT_EQ(Post(Form({ { "Root", 1, 10, 0 } }), "/highscore.asp"), 202);
+    int status = 0;
+    Get("/pellorin.asp", &status);
+    EXPECT_EQ(status, 200);
+}
+
+TEST_F(ScoreServer, TheHelpPageExplainsPlayScoringAndUploads)
+{
+    int status = 0;
+    const std::string page = Get("/pellorin/pellorin.asp", &status);
+    EXPECT_EQ(status, 200);
+    for (const char *text : { "<kbd>Space</kbd>", "Settings", "<td class=\"n\">1250</td>", "drop bonus",
+                              "every 30 seconds", "three pauses", "Upload to Server", "highscore.asp" })
+        EXPECT_NE(page.find(text), std::string::npos) << text;
+}
+
+TEST_F(ScoreServer, StoredResultsOutliveARestart)
+{
+    ASSERT_EQ(Upload({ { "Durable", 3, 777, 1700000000u } }), 202);
+    StopScoreServer();
+    Start("pellorin");
+    const std::vector<ListRow> rows = List();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].name, "Durable");
+}
+
+TEST_F(ScoreServer, ConcurrentUploadsOfOneTableStoreItOnce)
+{
+    const std::string same = Form({ { "Twin", 2, 222, 1700000000u }, { "Twin", 2, 111, 1700000000u } });
+    std::vector<std::thread> clients;
+    std::vector<int> statuses(16, 0);
+    for (int i = 0; i < 16; ++i) {
+        clients.emplace_back([&, i] {
+            statuses[i] = Post(i % 2 == 0 ? same : Form({ { "Solo", 1, (uint32_t)(1000 + i), 0 } }));
+        });
+    }
+    for (std::thread &t : clients)
+        t.join();
+    for (int status : statuses)
+        EXPECT_EQ(status, 202);
+    EXPECT_EQ(List().size(), 2u + 8u);
+}
