@@ -12,7 +12,7 @@ struct CommandEntry {
     const char *usage;
 };
 
-static const CommandEntry kCommands[] = {
+static const CommandEntry CommandTable[] = {
     /* name            run              usage */
     {"list-windows",  CmdListWindows,  "list-windows [CLASS|-]"},
     {"find-window",   CmdFindWindow,   "find-window CLASS|- TITLE|- [TIMEOUT_MS]"},
@@ -36,8 +36,8 @@ static void PrintUsage(void)
 {
     size_t i;
     fprintf(stderr, "usage: pellorin_inspector COMMAND ARGS...\n");
-    for (i = 0; i < sizeof(kCommands) / sizeof(kCommands[0]); ++i)
-        fprintf(stderr, "  %s\n", kCommands[i].usage);
+    for (i = 0; i < sizeof(CommandTable) / sizeof(CommandTable[0]); ++i)
+        fprintf(stderr, "  %s\n", CommandTable[i].usage);
 }
 
 int main(int argc, char **argv)
@@ -48,10 +48,10 @@ int main(int argc, char **argv)
         PrintUsage();
         return 2;
     }
-    for (i = 0; i < sizeof(kCommands) / sizeof(kCommands[0]); ++i) {
-        if (strcmp(argv[1], kCommands[i].name) != 0) continue;
-        result = kCommands[i].run(argc - 2, argv + 2);
-        if (result == 2) fprintf(stderr, "usage: pellorin_inspector %s\n", kCommands[i].usage);
+    for (i = 0; i < sizeof(CommandTable) / sizeof(CommandTable[0]); ++i) {
+        if (strcmp(argv[1], CommandTable[i].name) != 0) continue;
+        result = CommandTable[i].run(argc - 2, argv + 2);
+        if (result == 2) fprintf(stderr, "usage: pellorin_inspector %s\n", CommandTable[i].usage);
         fflush(stdout);
         return result;
     }

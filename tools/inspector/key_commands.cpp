@@ -14,7 +14,7 @@ struct KeyName {
     unsigned keyCode;
 };
 
-static const KeyName kKeyNames[] = {
+static const KeyName KeyNameTable[] = {
     /* name        key code */
     {"esc",        0x01},  {"escape",    0x01},
     {"1",          0x02},  {"2",         0x03},  {"3",     0x04},  {"4",      0x05},
@@ -44,9 +44,9 @@ static int LookUpKey(const char *text, unsigned *keyCode)
 {
     size_t i;
     unsigned long long value = 0;
-    for (i = 0; i < sizeof(kKeyNames) / sizeof(kKeyNames[0]); ++i) {
-        if (_stricmp(text, kKeyNames[i].name) == 0) {
-            *keyCode = kKeyNames[i].keyCode;
+    for (i = 0; i < sizeof(KeyNameTable) / sizeof(KeyNameTable[0]); ++i) {
+        if (_stricmp(text, KeyNameTable[i].name) == 0) {
+            *keyCode = KeyNameTable[i].keyCode;
             return 1;
         }
     }

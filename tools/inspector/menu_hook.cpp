@@ -16,7 +16,7 @@ struct SnapshotText {
     size_t used;
 };
 
-static UINT s_dumpMessage;
+static UINT dumpMessage;
 
 static void AppendFormat(SnapshotText *out, const char *format, ...)
 {
@@ -106,8 +106,8 @@ extern "C" LRESULT CALLBACK MenuHookProc(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HC_ACTION && lParam != 0) {
         const CWPSTRUCT *message = (const CWPSTRUCT *)lParam;
-        if (s_dumpMessage == 0) s_dumpMessage = RegisterWindowMessageA(MENU_SNAPSHOT_MESSAGE);
-        if (s_dumpMessage != 0 && message->message == s_dumpMessage) WriteSnapshot(message->hwnd);
+        if (dumpMessage == 0) dumpMessage = RegisterWindowMessageA(MENU_SNAPSHOT_MESSAGE);
+        if (dumpMessage != 0 && message->message == dumpMessage) WriteSnapshot(message->hwnd);
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }

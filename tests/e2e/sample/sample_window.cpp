@@ -16,11 +16,11 @@
 #define ID_BOX    102
 #define ID_QUIT   103
 
-static HWND s_window;
-static int s_column = 3;
-static int s_row = 0;
-static int s_toggled = 1;
-static unsigned s_moves;
+static HWND mainWindow;
+static int blockColumn = 3;
+static int blockRow = 0;
+static int toggled = 1;
+static unsigned moveCount;
 
 static HMENU BuildMenu(void)
 {
@@ -60,25 +60,25 @@ static void Paint(HWND window)
     FillRect(dc, &client, (HBRUSH)GetStockObject(WHITE_BRUSH));
     SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     DrawTextA(dc, "Sample: Ready", -1, &client, 0);
-    DrawBlock(dc, 20 * s_column, 32 + 20 * s_row);
+    DrawBlock(dc, 20 * blockColumn, 32 + 20 * blockRow);
     EndPaint(window, &paint);
 }
 
 static void Move(HWND window, int columns, int rows)
 {
-    int column = s_column + columns;
-    int row = s_row + rows;
+    int column = blockColumn + columns;
+    int row = blockRow + rows;
     if (column < 0 || column > 9 || row < 0 || row > 19) return;
-    s_column = column;
-    s_row = row;
-    ++s_moves;
+    blockColumn = column;
+    blockRow = row;
+    ++moveCount;
     InvalidateRect(window, NULL, FALSE);
 }
 
 static void Toggle(HWND window)
 {
-    s_toggled = !s_toggled;
-    CheckMenuItem(GetMenu(window), ID_TOGGLE, MF_BYCOMMAND | (s_toggled ? MF_CHECKED : MF_UNCHECKED));
+    toggled = !toggled;
+    CheckMenuItem(GetMenu(window), ID_TOGGLE, MF_BYCOMMAND | (toggled ? MF_CHECKED : MF_UNCHECKED));
 }
 
 static void ShowBox(HWND window)
@@ -89,7 +89,7 @@ static void ShowBox(HWND window)
 static void SaveMoves(void)
 {
     HKEY key;
-    DWORD moves = s_moves;
+    DWORD moves = moveCount;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, SAMPLE_KEY, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) != ERROR_SUCCESS)
         return;
     RegSetValueExA(key, "Moves", 0, REG_DWORD, (const BYTE *)&moves, sizeof(moves));
@@ -158,10 +158,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     menu = BuildMenu();
     if (menu == NULL) return 0;
     AdjustWindowRectEx(&frame, 0x00CA0000, TRUE, 0);
-    s_window = CreateWindowExA(0, SAMPLE_CLASS, SAMPLE_TITLE, 0x00CA0000, CW_USEDEFAULT, CW_USEDEFAULT,
+    mainWindow = CreateWindowExA(0, SAMPLE_CLASS, SAMPLE_TITLE, 0x00CA0000, CW_USEDEFAULT, CW_USEDEFAULT,
                                frame.right - frame.left, frame.bottom - frame.top, NULL, menu, instance, NULL);
-    if (s_window == NULL) return 0;
-    ShowWindow(s_window, SW_SHOWNORMAL);
+    if (mainWindow == NULL) return 0;
+    ShowWindow(mainWindow, SW_SHOWNORMAL);
     while (GetMessageA(&message, NULL, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
