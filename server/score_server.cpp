@@ -12,6 +12,8 @@
 #include "score_pages.h"
 #include "score_store.h"
 
+enum { ServerWorkers = 32 };
+
 static const char HtmlType[] = "text/html; charset=utf-8";
 static const char TextType[] = "text/plain; charset=utf-8";
 
@@ -139,7 +141,11 @@ int StartScoreServer(const ServerOptions *options)
     ListenSocket = -1;
     Http = new httplib::Server;
     Http->set_payload_max_length(UploadBodyLimit);
+    // A kept-alive connection holds a worker while it idles: enough workers
+    // for many clients at once, and idle connections let go soon.
+    Http->new_task_queue = [] { return new httplib::ThreadPool(ServerWorkers); };
     Http->set_keep_alive_max_count(1000);
+    Http->set_keep_alive_timeout(2);
     Http->set_tcp_nodelay(true);
     Http->set_socket_options(PrepareListenSocket);
     Http->set_error_handler(httplib::Server::HandlerWithResponse(HandleError));

@@ -1,0 +1,148 @@
+// Uploads per second against the score server on loopback: the server runs
+// in this process with a fresh database, several clients with a kept-alive
+// connection each post valid tables as fast as the answers come back, then
+// the same clients ask for an unknown page for comparison.
+//   server_bench [clients] [seconds] [new results per upload]
+#include <httplib.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "highscore_block.h"
+#include "score_server.h"
+#include "upload_form.h"
+
+typedef std::chrono::steady_clock Clock;
+
+struct ClientTally {
+    std::vector<double> latencies;   // milliseconds
+    long unexpected;                 // answers other than the expected ones
+};
+
+struct PhaseFigures {
+    long requests;
+    long unexpected;
+    double seconds;
+    double median;
+    double p99;
+};
+
+// A table whose first `fresh` entries are results never sent before.
+static std::string UniqueUpload(int client, long serial, int fresh)
+{
+    unsigned char block[HighScoreBlockSize];
+    memcpy(block, DefaultHighScoreBlock, sizeof block);
+    for (int i = 0; i < fresh; ++i) {
+        char name[32];
+        snprintf(name, sizeof name, "c%d-%ld", client, serial);
+        InsertHighScore(block, i, name, 1 + i, (uint32_t)(1000 + serial * 10 + i), 1700000000u + (uint32_t)i);
+    }
+    SetBlockChecksum(block);
+    ScrambleBlock(block, sizeof block);
+    return FormatUploadForm(block);
+}
+
+static double Percentile(std::vector<double> *values, double fraction)
+{
+    if (values->empty())
+        return 0;
+    size_t index = (size_t)(fraction * (double)(values->size() - 1) + 0.5);
+    std::nth_element(values->begin(), values->begin() + (long)index, values->end());
+    return (*values)[index];
+}
+
+static void RunClient(int client, bool uploads, int fresh, const std::atomic<bool> *stop, ClientTally *tally)
+{
+    httplib::Client http("127.0.0.1", ScoreServerPort());
+    http.set_keep_alive(true);
+    // Headers and body go out in two writes; without this, Nagle and the
+    // peer's delayed acknowledgement add 40 ms to every request.
+    http.set_tcp_nodelay(true);
+    const char *type = "application/x-www-form-urlencoded";
+    const std::string missing = UniqueUpload(client, 0, 1);
+    for (long serial = 0; !stop->load(std::memory_order_relaxed); ++serial) {
+        std::string body = uploads ? UniqueUpload(client, serial, fresh) : missing;
+        Clock::time_point start = Clock::now();
+        httplib::Result result = http.Post(uploads ? "/pellorin/highscore.asp" : "/pellorin/missing.asp", body, type);
+        double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        tally->latencies.push_back(ms);
+        int status = result ? result->status : -1;
+        bool expected = uploads ? (status == 202 || status == 200) : status == 404;
+        if (!expected)
+            ++tally->unexpected;
+    }
+}
+
+static PhaseFigures RunPhase(int clients, double seconds, bool uploads, int fresh)
+{
+    std::atomic<bool> stop(false);
+    std::vector<ClientTally> tallies((size_t)clients);
+    std::vector<std::thread> threads;
+    Clock::time_point start = Clock::now();
+    for (int c = 0; c < clients; ++c)
+        threads.emplace_back(RunClient, c, uploads, fresh, &stop, &tallies[(size_t)c]);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    stop = true;
+    for (std::thread &t : threads)
+        t.join();
+    PhaseFigures figures = {};
+    figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::vector<double> all;
+    for (ClientTally &tally : tallies) {
+        all.insert(all.end(), tally.latencies.begin(), tally.latencies.end());
+        figures.unexpected += tally.unexpected;
+    }
+    figures.requests = (long)all.size();
+    figures.median = Percentile(&all, 0.5);
+    figures.p99 = Percentile(&all, 0.99);
+    return figures;
+}
+
+static void Print(const char *what, const PhaseFigures &f)
+{
+    printf("%-34s %8.0f /s  median %6.2f ms  p99 %6.2f ms  (%ld requests, %ld unexpected answers)\n", what,
+           (double)f.requests / f.seconds, f.median, f.p99, f.requests, f.unexpected);
+}
+
+int main(int argc, char **argv)
+{
+    int clients = argc > 1 ? atoi(argv[1]) : 8;
+    double seconds = argc > 2 ? atof(argv[2]) : 5.0;
+    int fresh = argc > 3 ? atoi(argv[3]) : HighScoreEntryCount;
+    if (clients < 1 || seconds <= 0 || fresh < 1 || fresh > HighScoreEntryCount) {
+        fputs("usage: server_bench [clients] [seconds] [new results per upload, 1-10]\n", stderr);
+        return 2;
+    }
+    PrepareUploadForms();
+    char directory[] = "/tmp/pellorin-server-bench.XXXXXX";
+    if (mkdtemp(directory) == NULL)
+        return 1;
+    ServerOptions options;
+    DefaultServerOptions(&options);
+    options.port = 0;
+    options.database = std::string(directory) + "/scores.db";
+    if (!StartScoreServer(&options)) {
+        fprintf(stderr, "server_bench: the server did not start\n");
+        return 1;
+    }
+    printf("score server on 127.0.0.1:%d, %u cores, %d clients, %.0f s per phase, %d new results per upload\n",
+           ScoreServerPort(), std::thread::hardware_concurrency(), clients, seconds, fresh);
+    PhaseFigures uploads = RunPhase(clients, seconds, true, fresh);
+    PhaseFigures missing = RunPhase(clients, seconds, false, fresh);
+    Print("valid uploads (202/200)", uploads);
+    Print("unknown page (404)", missing);
+    StopScoreServer();
+    std::string command = std::string("rm -rf '") + directory + "'";
+    if (system(command.c_str()) != 0)
+        return 1;
+    return uploads.unexpected == 0 && missing.unexpected == 0 ? 0 : 1;
+}
