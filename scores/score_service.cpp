@@ -20,6 +20,7 @@ enum {
     UploadLength = UploadFieldLength + 2 * HighScoreBlockSize,
     ReplyBufferSize = 8192,
     UrlBufferSize = 255,
+    ReplyWaitMs = 30000,
     // Everything after the first "/" of the longest server text, a "/" and
     // the page name, with its terminator.
     ObjectNameSize = GameServerSize + 16,
@@ -48,6 +49,10 @@ static HINTERNET Request;
 // 1 from the start of an upload until its reply has been shown; the body
 // below is read by WinINet until then and must not change.
 static volatile LONG UploadPending;
+// While a reply body is read: a body read that had to wait for the network
+// completes through the status callback, which then signals ReplyReady.
+static volatile LONG ReadingReply;
+static HANDLE ReplyReady;
 static char UploadBody[UploadLength + 2] = "Highscore=";
 
 static void ShowBox(const char *text, const char *caption)
@@ -74,6 +79,7 @@ static void CloseUploadHandles(void)
 
 static void EndUpload(void)
 {
+    InterlockedExchange(&ReadingReply, 0);
     CloseUploadHandles();
     InterlockedExchange(&UploadPending, 0);
 }
@@ -134,16 +140,33 @@ void EncodeHex(const unsigned char *bytes, size_t count, char *out)
     }
 }
 
+// In asynchronous mode the body may not have arrived yet when the request
+// completes: the query then fails with ERROR_IO_PENDING and finishes later
+// through the status callback, after which it is asked again.
+static BOOL QueryReplyData(HINTERNET request, DWORD *available)
+{
+    for (;;) {
+        if (ReplyReady != NULL)
+            ResetEvent(ReplyReady);
+        if (InternetQueryDataAvailable(request, available, 0, 0))
+            return TRUE;
+        if (GetLastError() != ERROR_IO_PENDING || ReplyReady == NULL ||
+            WaitForSingleObject(ReplyReady, ReplyWaitMs) != WAIT_OBJECT_0)
+            return FALSE;
+    }
+}
+
 // Reads the body into a buffer of 8192 bytes and shows it; what arrived
 // before an error is kept.
 static void ShowServerReply(HINTERNET request, DWORD status)
 {
     static char body[ReplyBufferSize];
     SetCursor(LoadCursor(NULL, IDC_WAIT));
+    InterlockedExchange(&ReadingReply, 1);
     DWORD total = 0;
     for (;;) {
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(request, &available, 0, 0)) {
+        if (!QueryReplyData(request, &available)) {
             ShowBox("Error in InternetQueryDataAvailable", "Error");
             break;
         }
@@ -160,6 +183,7 @@ static void ShowServerReply(HINTERNET request, DWORD status)
         if (got == 0)
             break;
     }
+    InterlockedExchange(&ReadingReply, 0);
     body[total] = 0;
     char caption[40];
     snprintf(caption, sizeof caption, "Server Errorcode: %lu", (unsigned long)status);
@@ -194,13 +218,20 @@ static void ShowUploadVerdict(const INTERNET_ASYNC_RESULT *result)
 static void CALLBACK OnRequestStatus(HINTERNET handle, DWORD_PTR context, DWORD status,
                                      LPVOID information, DWORD informationLength)
 {
-    (void)handle;
     (void)context;
     if (status != INTERNET_STATUS_REQUEST_COMPLETE) {
         OutputDebugStringA("Other?\n");
         return;
     }
     OutputDebugStringA("Request Complete!\n");
+    // Completions other than the upload's own send: a body read that had
+    // to wait, or a late one of a request already closed.
+    if (ReadingReply != 0) {
+        SetEvent(ReplyReady);
+        return;
+    }
+    if (handle != Request)
+        return;
     const INTERNET_ASYNC_RESULT *result = NULL;
     if (information != NULL && informationLength >= sizeof *result)
         result = (const INTERNET_ASYNC_RESULT *)information;
@@ -211,6 +242,7 @@ static void CALLBACK OnRequestStatus(HINTERNET handle, DWORD_PTR context, DWORD 
 void OpenScoreService(HWND window)
 {
     OwnerWindow = window;
+    ReplyReady = CreateEventA(NULL, FALSE, FALSE, NULL);
     Session = InternetOpenA("Pellorin", INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, INTERNET_FLAG_ASYNC);
     if (Session == NULL) {
         ShowFailure(GetLastError(), "Internet get internet handle");
@@ -224,6 +256,9 @@ void CloseScoreService(void)
     if (Session != NULL)
         InternetCloseHandle(Session);
     Session = NULL;
+    if (ReplyReady != NULL)
+        CloseHandle(ReplyReady);
+    ReplyReady = NULL;
 }
 
 void UploadHighScores(const unsigned char *stored)

@@ -1,6 +1,17 @@
 // The online score service against a scripted HTTP server on loopback: the
 // request it sends, the message box it shows for each kind of reply, and the
 // URLs its links hand to the browser.
+//
+// Still to come with the game window: the real game uploading to the real
+// server. Start build/native/server/pellorin-score-server --port 0 --database
+// <tmp>/scores.db on the Linux side (Wine reaches it on 127.0.0.1) and read
+// the port from its first line; before pellorin.exe starts, put GameServer
+// "127.0.0.1:<port>/pellorin" and a HighScore block with a known name under
+// HKCU\Software\Tovrin-Works\Pellorin in the prefix; open Game, High
+// Score..., press "Upload to Server" (1032), expect "Success! Your Scores are
+// Uploaded" under "Request completed", then GET /pellorin/highscore.asp and
+// find the name; "View Internet list" (1034) with the Browsers capture below
+// gives http://127.0.0.1:<port>/pellorin/highscore.asp.
 #include <winsock2.h>
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -24,6 +35,8 @@ static HWND MainWindow;
 
 struct ScriptedExchange {
     std::string reply;     // bytes sent back, verbatim
+    std::string late;      // sent after lateDelayMs, as a slow network would
+    DWORD lateDelayMs = 0;
     std::string head;      // request line and headers as received
     std::string body;
     volatile LONG done = 0;
@@ -94,6 +107,10 @@ static void AnswerOne(ScriptedExchange *exchange)
     while (exchange->hold != 0 && exchange->abandoned == 0)
         Sleep(5);
     send(client, exchange->reply.data(), (int)exchange->reply.size(), 0);
+    if (!exchange->late.empty()) {
+        Sleep(exchange->lateDelayMs);
+        send(client, exchange->late.data(), (int)exchange->late.size(), 0);
+    }
     shutdown(client, SD_SEND);
     while (recv(client, buffer, sizeof buffer, 0) > 0) {
     }
@@ -344,6 +361,22 @@ TEST_F(ScoreService, ABodyOfTheBufferSizeOrMoreIsReportedThenShownUpToTheLimit)
     EXPECT_EQ(boxes[1].caption, "Server Errorcode: 500");
     EXPECT_LT(boxes[1].text.size(), 8192u);
     EXPECT_EQ(boxes[1].text, body.substr(0, boxes[1].text.size()));
+}
+
+// The body of a reply may arrive well after its status line; it is waited
+// for rather than reported as an error.
+TEST_F(ScoreService, ABodyThatArrivesLateIsStillShownWhole)
+{
+    const std::string body = "Maintenance until noon";
+    ScriptedExchange exchange;
+    exchange.reply = Reply(503, body).substr(0, Reply(503, body).size() - body.size());
+    exchange.late = body;
+    exchange.lateDelayMs = 700;
+    std::vector<BoxSeen> boxes;
+    RunUpload(LocalServer("/pellorin"), &exchange, &boxes);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Server Errorcode: 503");
+    EXPECT_EQ(boxes[0].text, body);
 }
 
 TEST_F(ScoreService, TheRequestCarriesTheStoredBlockAsAForm)
