@@ -52,6 +52,8 @@ static volatile LONG UploadPending;
 // While a reply body is read: a body read that had to wait for the network
 // completes through the status callback, which then signals ReplyReady.
 static volatile LONG ReadingReply;
+// Set by whichever shows the verdict of the current upload first.
+static volatile LONG VerdictTaken;
 static HANDLE ReplyReady;
 static char UploadBody[UploadLength + 2] = "Highscore=";
 
@@ -230,7 +232,7 @@ static void CALLBACK OnRequestStatus(HINTERNET handle, DWORD_PTR context, DWORD 
         SetEvent(ReplyReady);
         return;
     }
-    if (handle != Request)
+    if (handle != Request || InterlockedExchange(&VerdictTaken, 1) != 0)
         return;
     const INTERNET_ASYNC_RESULT *result = NULL;
     if (information != NULL && informationLength >= sizeof *result)
@@ -265,6 +267,7 @@ void UploadHighScores(const unsigned char *stored)
 {
     if (InterlockedCompareExchange(&UploadPending, 1, 0) != 0)
         return;
+    InterlockedExchange(&VerdictTaken, 0);
     EncodeHex(stored, HighScoreBlockSize, UploadBody + UploadFieldLength);
 
     char host[GameServerSize];
@@ -290,8 +293,15 @@ void UploadHighScores(const unsigned char *stored)
         EndUpload();
         return;
     }
-    if (HttpSendRequestA(Request, FormHeader, (DWORD)strlen(FormHeader), UploadBody, UploadLength))
+    if (HttpSendRequestA(Request, FormHeader, (DWORD)strlen(FormHeader), UploadBody, UploadLength)) {
+        // Finished at once: the completion may not be reported, so the
+        // verdict is shown here unless the callback has taken it.
+        if (InterlockedExchange(&VerdictTaken, 1) == 0) {
+            ShowUploadVerdict(NULL);
+            EndUpload();
+        }
         return;
+    }
     DWORD error = GetLastError();
     if (error == ERROR_IO_PENDING)
         return;
