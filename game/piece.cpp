@@ -1,1 +1,97 @@
-// Filled in by the rules core.
+#include "piece.h"
+
+#include "random.h"
+
+int ShapeCellAt(int32_t shape, int32_t rotation, int32_t x, int32_t y)
+{
+    return ShapeTable[((shape * RotationCount + rotation) * ShapeGridSize + y) * ShapeGridSize + x] != 0;
+}
+
+void SpawnPiece(FallingPiece *piece, int32_t *nextShape)
+{
+    piece->row = -1;
+    piece->column = 3;
+    piece->rotation = 0;
+    piece->shape = *nextShape;
+    piece->colour = piece->shape;
+    *nextShape = NextRandom() % ShapeCount;
+}
+
+int CellAt(const FallingPiece *piece, int32_t x, int32_t y)
+{
+    return ShapeCellAt(piece->shape, piece->rotation, x, y);
+}
+
+static int ColumnHasCell(const FallingPiece *piece, int32_t x)
+{
+    for (int32_t y = 0; y < ShapeGridSize; y++)
+        if (CellAt(piece, x, y))
+            return 1;
+    return 0;
+}
+
+static int RowHasCell(const FallingPiece *piece, int32_t y)
+{
+    for (int32_t x = 0; x < ShapeGridSize; x++)
+        if (CellAt(piece, x, y))
+            return 1;
+    return 0;
+}
+
+// Every grid holds four cells, so each scan stops inside the grid.
+int32_t LeftExtent(const FallingPiece *piece)
+{
+    int32_t x = 0;
+    while (x < ShapeGridSize - 1 && !ColumnHasCell(piece, x))
+        x++;
+    return x;
+}
+
+int32_t RightExtent(const FallingPiece *piece)
+{
+    int32_t x = ShapeGridSize - 1;
+    while (x > 0 && !ColumnHasCell(piece, x))
+        x--;
+    return x;
+}
+
+int32_t TopExtent(const FallingPiece *piece)
+{
+    int32_t y = 0;
+    while (y < ShapeGridSize - 1 && !RowHasCell(piece, y))
+        y++;
+    return y;
+}
+
+int32_t BottomExtent(const FallingPiece *piece)
+{
+    int32_t y = ShapeGridSize - 1;
+    while (y > 0 && !RowHasCell(piece, y))
+        y--;
+    return y;
+}
+
+void ShiftLeft(FallingPiece *piece)
+{
+    piece->column -= 1;
+}
+
+void ShiftRight(FallingPiece *piece)
+{
+    piece->column += 1;
+}
+
+void StepDown(FallingPiece *piece)
+{
+    piece->row += 1;
+}
+
+void RotateStep(FallingPiece *piece)
+{
+    piece->rotation = (piece->rotation + 1) % RotationCount;
+}
+
+void HidePiece(FallingPiece *piece)
+{
+    piece->colour = HiddenColour;
+}
