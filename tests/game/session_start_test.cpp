@@ -1,0 +1,60 @@
+#include <string.h>
+
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "random.h"
+#include "session.h"
+#include "shell_fakes.h"
+
+// The shell's start-up calls the three steps with its own work between them.
+TEST(SessionStart, SeedsFromTheClockDrawsTheNextShapeBeforeTheFillAndEntersReady)
+{
+    ResetShellFakes();
+    std::vector<int> draws;
+    SeedRandom(4321);
+    for (int i = 0; i < 201; i++)
+        draws.push_back(NextRandom() % 7);
+
+    memset(GetSession(), 0x7f, sizeof(GameSession));
+    SetFakeClock(4321);
+    InitSession((InstanceRef)0x44, (WindowRef)0x55);
+    GameSession *session = GetSession();
+    EXPECT_EQ(session->instance, (InstanceRef)0x44);
+    EXPECT_EQ(session->window, (WindowRef)0x55);
+    EXPECT_EQ(session->nextShape, draws[0]);
+    EXPECT_EQ(FakeCallCount(CallReadClock), 1);
+
+    InitSessionBoard();
+    EXPECT_EQ(session->playfield.originX, 0);
+    EXPECT_EQ(session->playfield.originY, 32);
+    for (int r = 0; r < 20; r++) {
+        for (int c = 0; c < 10; c++) {
+            EXPECT_TRUE(session->playfield.cells[r][c].occupied);
+            EXPECT_EQ(session->playfield.cells[r][c].colour, draws[1 + r * 10 + c]);
+        }
+    }
+
+    ReadySession();
+    EXPECT_EQ(session->state, Ready);
+    EXPECT_EQ(session->pauseCount, 0);
+    EXPECT_EQ(session->piece.colour, HiddenColour);
+    EXPECT_EQ(session->piece.playfield, &session->playfield);
+    EXPECT_EQ(session->piece.shape, 0);
+    EXPECT_EQ(session->piece.row, 0);
+    EXPECT_EQ(session->piece.column, 0);
+    EXPECT_EQ(session->scoreBoard.textX, 0);
+    EXPECT_EQ(session->scoreBoard.textY, 15);
+    EXPECT_EQ(session->scoreBoard.score, 0u);
+    EXPECT_EQ(session->scoreBoard.level, 1);
+    EXPECT_EQ(session->scoreBoard.stepCount, 0u);
+    EXPECT_EQ(session->musicOn, 0);
+
+    // Nothing drawn or timed yet, and no masks worked out.
+    EXPECT_EQ(FakeTrace(), "");
+    for (int r = 0; r < 20; r++)
+        for (int c = 0; c < 10; c++)
+            EXPECT_EQ(session->playfield.cells[r][c].edgeMask, 0);
+    ResetShellFakes();
+}
