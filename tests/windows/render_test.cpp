@@ -194,9 +194,15 @@ TEST(Render, EmptyCellsShowTheTileOfTheirEdgeMask)
     COLORREF corner = PixelAt(canvas, 0, 32);
     EXPECT_LT(GetRValue(corner), 200);
     EXPECT_EQ(GetRValue(corner), GetGValue(corner));
-    // Top row middle, mask 7: shadow along the top edge, white at the bottom.
-    EXPECT_EQ(GetRValue(PixelAt(canvas, 20 * 5 + 10, 32)), 132);
+    // Top row middle, mask 7: the wall's shadow along the top edge, white at the bottom.
+    EXPECT_LT(GetRValue(PixelAt(canvas, 20 * 5 + 10, 32)), 140);
     EXPECT_EQ(GetRValue(PixelAt(canvas, 20 * 5 + 10, 32 + 19)), 255);
+
+    // Mask 2, a lone block above: the edge shadow's middle greys from the edge inward.
+    DrawTile(canvas.dc, 2, 0, 32, 5, 10);
+    static const int topShadow[] = { 132, 173, 205, 226, 238, 247, 253, 255 };
+    for (int depth = 0; depth < 8; depth++)
+        EXPECT_EQ(GetRValue(PixelAt(canvas, 20 * 5 + 10, 32 + 200 + depth)), topShadow[depth]) << "depth " << depth;
 
     // A cell with all eight neighbours filled uses the last tile.
     DrawTile(canvas.dc, 255, 0, 32, 5, 10);

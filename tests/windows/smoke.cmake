@@ -1,1 +1,0 @@
-add_wine_test(wine_smoke_test smoke_test.cpp)
