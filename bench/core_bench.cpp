@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "placed_piece.h"
 #include "edge_masks.h"
 #include "piece.h"
 #include "playfield.h"
@@ -30,14 +31,7 @@ static void MakeMidGameBoard(Playfield *field)
 
 static FallingPiece PieceAt(int shape, int rotation, int column, int row)
 {
-    FallingPiece piece = FallingPiece();
-    piece.shape = shape;
-    piece.rotation = rotation;
-    piece.colour = shape;
-    piece.column = column;
-    piece.row = row;
-    piece.playfield = &board;
-    return piece;
+    return PlacedPiece(&board, shape, rotation, column, row, shape);
 }
 
 static void BM_UpdateEdgeMasks(benchmark::State &state)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "placed_piece.h"
 #include "board_pictures.h"
 #include "edge_masks.h"
 #include "piece.h"
@@ -13,14 +14,7 @@ static Playfield field;
 
 static FallingPiece PieceAt(int shape, int rotation, int column, int row, int colour)
 {
-    FallingPiece piece = FallingPiece();
-    piece.shape = shape;
-    piece.rotation = rotation;
-    piece.colour = colour;
-    piece.column = column;
-    piece.row = row;
-    piece.playfield = &field;
-    return piece;
+    return PlacedPiece(&field, shape, rotation, column, row, colour);
 }
 
 static FallingPiece HiddenPiece(void)

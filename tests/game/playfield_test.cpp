@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "placed_piece.h"
 #include "board_pictures.h"
 #include "piece.h"
 #include "playfield.h"
@@ -14,14 +15,7 @@ static Playfield field;
 
 static FallingPiece PieceAt(int shape, int rotation, int column, int row)
 {
-    FallingPiece piece = FallingPiece();
-    piece.shape = shape;
-    piece.rotation = rotation;
-    piece.colour = shape;
-    piece.column = column;
-    piece.row = row;
-    piece.playfield = &field;
-    return piece;
+    return PlacedPiece(&field, shape, rotation, column, row, shape);
 }
 
 TEST(Playfield, InitialiseFillsEveryCellFromTheGeneratorRowByRow)
