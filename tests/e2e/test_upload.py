@@ -114,10 +114,6 @@ def point_the_game_and_the_browser_at_the_test(context):
     set_registry_value(context, "HKCU\\Software\\Wine\\WineBrowser", "Browsers", script)
 
 
-def start_the_game(context):
-    start_game(context)
-
-
 def play_until_save_highscore(context):
     """F2, then Space drops every piece at once onto the middle of the board
     until no new piece fits: the game ends with a score from the drop bonus."""
@@ -176,8 +172,8 @@ def upload_reports_success(context):
         fail("no \"Request completed\" box; other dialogs: %s; server said: %s" % (others, server_output().strip()))
     if text != "Success! Your Scores are Uploaded":
         fail("\"Request completed\" says %r" % text)
-    if box.get("owner") not in (context.window["hwnd"], context.table["hwnd"]):
-        fail("the box is owned by %s" % box.get("owner"))
+    if box.get("owner") != context.window["hwnd"]:
+        fail("the box is owned by %s, not by the game window %s" % (box.get("owner"), context.window["hwnd"]))
     inspect(session, "click", box["hwnd"], 1)
     wait_until_closed(session, box)
     table = [d for d in visible_dialogs(session) if d["hwnd"] == context.table["hwnd"]]
@@ -251,7 +247,7 @@ def list_page_in_chromium_shows_the_entry(context):
 STEPS = [
     ("the score server starts on a free loopback port", start_score_server),
     ("GameServer and the browser point at the test", point_the_game_and_the_browser_at_the_test),
-    ("the game starts", start_the_game),
+    ("the game starts", start_game),
     ("F2 and Space until \"Save Highscore\" appears", play_until_save_highscore),
     ("the entered name heads the HighScore Table", enter_the_name_and_see_the_table),
     ("Upload to Server: \"Success! Your Scores are Uploaded\"", upload_reports_success),
