@@ -10,6 +10,7 @@
 #include "game/timer_slots.h"
 #include "input/keyboard.h"
 #include "input/settings_store.h"
+#include "tests/windows/settings_key.h"
 
 static std::vector<GameCommand> dispatched;
 
@@ -59,7 +60,7 @@ class Keyboard : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tovrin-Works\\Pellorin");
+        DeleteSettingsKey();
         LoadSettings(NULL);
         // Let go of any repeat left by the previous case.
         Feed({ Press(DikA), Release(DikA) });

@@ -18,8 +18,8 @@
 #include "scores/highscore_block.h"
 #include "scores/highscore_store.h"
 #include "scores/score_service.h"
+#include "tests/windows/settings_key.h"
 
-static const char KeyPath[] = "Software\\Tovrin-Works\\Pellorin";
 static const char TableTitle[] = "HighScore Table";
 static const char EntryTitle[] = "Save Highscore";
 static const char InvalidText[] =
@@ -71,11 +71,7 @@ static Bytes StoredValue()
 
 static void StoreValue(const unsigned char *data, DWORD size)
 {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, "HighScore", 0, REG_BINARY, data, size), ERROR_SUCCESS);
-    RegCloseKey(key);
+    StoreSettingsValue("HighScore", REG_BINARY, data, size);
 }
 
 // The stored form of an unscrambled block: checksum set, then scrambled.
@@ -296,7 +292,7 @@ class Scores : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RegDeleteTreeA(HKEY_CURRENT_USER, KeyPath);
+        DeleteSettingsKey();
         BuildChecksumTable();
         uploadCount = 0;
         pageCount = 0;

@@ -18,6 +18,7 @@
 #include "input/settings_store.h"
 #include "music/music_player.h"
 #include "resources/resource_ids.h"
+#include "tests/windows/settings_key.h"
 
 // Recording fake of the music player: how often the track was restarted and
 // which track the settings named at that moment.
@@ -30,7 +31,6 @@ void RestartMusic(void)
     trackAtRestart = GetMusicIndex();
 }
 
-static const char KeyPath[] = "Software\\Tovrin-Works\\Pellorin";
 static const DWORD WaitMs = 5000;
 
 // The keys the tests press: key code (scan code, 0x100 for an extended key)
@@ -336,11 +336,7 @@ static std::string Problems(const Drive &run)
 
 static void Store(const char *name, DWORD type, const void *data, DWORD size)
 {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, name, 0, type, (const BYTE *)data, size), ERROR_SUCCESS);
-    RegCloseKey(key);
+    StoreSettingsValue(name, type, data, size);
 }
 
 static void StoreNumber(const char *name, DWORD number)
@@ -393,13 +389,7 @@ static DWORD StoredNumber(const char *name)
 
 static int ValueCount()
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return -1;
-    DWORD values = 0;
-    RegQueryInfoKeyA(key, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
-    RegCloseKey(key);
-    return (int)values;
+    return SettingsValueCount();
 }
 
 static std::vector<unsigned char> KeyBytes(const uint16_t (&keys)[KeyMapSize])
@@ -434,7 +424,7 @@ protected:
 
     void SetUp() override
     {
-        RegDeleteTreeA(HKEY_CURRENT_USER, KeyPath);
+        DeleteSettingsKey();
         restartCalls = 0;
         trackAtRestart = 0xFFFFFFFF;
         owner = TestOwner();
@@ -1016,7 +1006,7 @@ TEST_F(SettingsDialog, TheTrackIsStoredAndRestartedOnlyWhenItChanged)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE("stored " + std::to_string(c.stored) + ", click " + std::to_string(c.click));
-        RegDeleteTreeA(HKEY_CURRENT_USER, KeyPath);
+        DeleteSettingsKey();
         restartCalls = 0;
         trackAtRestart = 0xFFFFFFFF;
         if (c.stored != NotStored)

@@ -7,33 +7,19 @@
 #include <vector>
 
 #include "input/settings_store.h"
-
-static const char KeyPath[] = "Software\\Tovrin-Works\\Pellorin";
+#include "tests/windows/settings_key.h"
 
 class SettingsStore : public ::testing::Test {
 protected:
-    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, KeyPath); }
+    void SetUp() override { DeleteSettingsKey(); }
 
     static void Store(const char *name, DWORD type, const void *data, DWORD size)
     {
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExA(key, name, 0, type, (const BYTE *)data, size), ERROR_SUCCESS);
-        RegCloseKey(key);
+        StoreSettingsValue(name, type, data, size);
     }
     static void StoreNumber(const char *name, DWORD number) { Store(name, REG_DWORD, &number, sizeof number); }
 
-    static int ValueCount()
-    {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return -1;
-        DWORD values = 0;
-        RegQueryInfoKeyA(key, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
-        RegCloseKey(key);
-        return (int)values;
-    }
+    static int ValueCount() { return SettingsValueCount(); }
 };
 
 TEST_F(SettingsStore, FirstRunTakesEveryDefaultAndWritesNothing)
