@@ -68,15 +68,21 @@ int WriteSetting(SettingValue value, const void *data, DWORD size)
     return result == ERROR_SUCCESS;
 }
 
-int ReadSetting(SettingValue value, void *buffer, DWORD size)
+int ReadSettingBytes(SettingValue value, void *buffer, DWORD size, DWORD *delivered)
 {
     HKEY key;
     if (!OpenSettingsKey(&key))
         return 0;
-    DWORD delivered = size;
-    LONG result = RegQueryValueExA(key, SettingTable[value].name, NULL, NULL, (BYTE *)buffer, &delivered);
+    *delivered = size;
+    LONG result = RegQueryValueExA(key, SettingTable[value].name, NULL, NULL, (BYTE *)buffer, delivered);
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
+}
+
+int ReadSetting(SettingValue value, void *buffer, DWORD size)
+{
+    DWORD delivered;
+    return ReadSettingBytes(value, buffer, size, &delivered);
 }
 
 uint16_t DefaultKeyCode(int index)

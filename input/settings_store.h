@@ -35,6 +35,8 @@ extern const char DefaultGameServer[];
 int OpenSettingsKey(HKEY *key);
 int WriteSetting(SettingValue value, const void *data, DWORD size);
 int ReadSetting(SettingValue value, void *buffer, DWORD size);
+// The same, telling how many bytes the stored value had.
+int ReadSettingBytes(SettingValue value, void *buffer, DWORD size, DWORD *delivered);
 
 void LoadSettings(HWND window);
 int ReadMusicEnabled(void);

@@ -7,28 +7,14 @@
 
 #include <string.h>
 
-// The settings store's name of HighScoreValue, needed to ask for its size.
-static const char HighScoreValueName[] = "HighScore";
-
-// Size in bytes of the stored value, or -1 when it cannot be queried.
-static long StoredHighScoreSize(void)
-{
-    HKEY key;
-    if (!OpenSettingsKey(&key))
-        return -1;
-    DWORD size = 0;
-    LONG result = RegQueryValueExA(key, HighScoreValueName, NULL, NULL, NULL, &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS ? (long)size : -1;
-}
-
 BlockOutcome ReadHighScoreBlock(unsigned char *block)
 {
-    if (!ReadSetting(HighScoreValue, block, HighScoreBlockSize))
+    DWORD delivered;
+    if (!ReadSettingBytes(HighScoreValue, block, HighScoreBlockSize, &delivered))
         return BlockOutcome::Missing;
     // A shorter value fills only the front of the block: the checksum would
     // run over bytes it never supplied.
-    if (StoredHighScoreSize() != HighScoreBlockSize)
+    if (delivered != HighScoreBlockSize)
         return BlockOutcome::Invalid;
     ScrambleBlock(block, HighScoreBlockSize);
     if (!BlockChecksumMatches(block))
