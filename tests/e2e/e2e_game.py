@@ -1,9 +1,12 @@
 """What the end-to-end tests know about the game's window and picture:
 class and title, the menu, the block colours and piece shapes, and how a
 screenshot of the client area is read back into board cells."""
+import time
+
 from e2e_screen import parse_text_image, pixel, same_area
-from e2e_windows import menu_item, shot, wait_for_main_window
-from e2e_wine import export_registry, inspect, start_program, wait_for_exit, wait_until
+from e2e_windows import menu_item, shot, visible_dialogs, wait_for_main_window
+from e2e_wine import (export_registry, fail, focus_window, inspect, press_keys, start_program, wait_for_exit,
+                      wait_until)
 
 GAME_CLASS = "PellorinWndClass"
 GAME_TITLE = "Pellorin"
@@ -197,3 +200,78 @@ def quit_and_read_settings(context, how):
     how()
     code = wait_for_exit(context.program, 20)
     return code, export_registry(context.session, SETTINGS_KEY)
+
+
+# ---- Playing ----------------------------------------------------------------
+
+GRAVITY_SECONDS = 0.5   # the first level's fall interval
+SQUARE = 0
+
+
+def press(context, *keys):
+    press_keys(context.session, context.window, *keys)
+
+
+def previewed_shape(context):
+    def probe():
+        shape = read_preview(shot(context))
+        return None if shape is None else (shape,)
+
+    return wait_until("a next-shape preview", probe, 5)[0]
+
+
+def spawned_piece(context, shape, pressed_at):
+    """Waits for the board to hold nothing but a piece of shape in its spawn
+    rotation and column, no lower than gravity can have taken it since the
+    key was pressed, and for the status to read Playing."""
+    seen = {}
+
+    def probe():
+        image = shot(context)
+        board = read_board(image)
+        blocks = blocks_of(board)
+        rows_fallen = int((time.monotonic() - pressed_at) / GRAVITY_SECONDS)
+        seen.update(file=image.path, blocks=sorted(blocks.items()), odd=sorted(odd_cells(board).items())[:4])
+        if not shows_status(context.session, image, "Status: Playing") or seen["odd"]:
+            return None
+        if len(blocks) != 4 or set(blocks.values()) != {shape}:
+            return None
+        for row in range(SPAWN_ROW, SPAWN_ROW + rows_fallen + 1):
+            if frozenset(blocks) == piece_cells(shape, 0, SPAWN_COLUMN, row):
+                return (0, SPAWN_COLUMN, row)
+        return None
+
+    return wait_until("a %d-shape piece at the spawn place on a cleared board" % shape, probe, 5,
+                      detail=lambda: seen)
+
+
+def f2_starts_a_game_with_the_previewed_piece(context):
+    focus_window(context.session, context.window)
+    # The square looks the same in every rotation; start again until the
+    # piece is one whose rotation shows (the preview tells what comes next).
+    for _ in range(12):
+        shape = previewed_shape(context)
+        pressed_at = time.monotonic()
+        press(context, "F2")
+        context.place = spawned_piece(context, shape, pressed_at)
+        context.shape = shape
+        if shape != SQUARE:
+            return
+    fail("a dozen new games all began with the square")
+
+
+def follow(context, what, accept, timeout=5.0):
+    context.place = wait_for_piece(context, context.shape, what, accept, timeout)
+
+
+def play_to_the_name_dialog(context, max_drops=120):
+    """F2, then Space (an instant drop) until the stack reaches the top and
+    the "Save Highscore" dialog appears; gives that dialog."""
+    focus_window(context.session, context.window)
+    press_keys(context.session, context.window, "F2")
+    for _ in range(max_drops):
+        for dialog in visible_dialogs(context.session):
+            if dialog["title"] == "Save Highscore" and dialog["xid"] != "0x0":
+                return dialog
+        press_keys(context.session, context.window, "space")
+    fail("no \"Save Highscore\" dialog after %d drops" % max_drops)

@@ -5,71 +5,13 @@ status, the piece stops) and resumes, M flips the Music check mark, and Esc
 quits with MusicEnabled saved."""
 import time
 
-from e2e_game import (IDM_MUSIC, IDM_PAUSE, SHAPE_GRIDS, SPAWN_COLUMN, SPAWN_ROW, blocks_of,
-                      current_piece, item_state, odd_cells, piece_cells, quit_and_read_settings,
-                      read_board, read_preview, shows_status, start_game, wait_for_piece)
+from e2e_game import (GRAVITY_SECONDS, IDM_MUSIC, IDM_PAUSE, SHAPE_GRIDS, SPAWN_COLUMN, SPAWN_ROW,
+                      blocks_of, current_piece, f2_starts_a_game_with_the_previewed_piece, follow, item_state,
+                      odd_cells, piece_cells, press, quit_and_read_settings, read_board, read_preview,
+                      shows_status, start_game)
 from e2e_run import run_steps
 from e2e_windows import shot
-from e2e_wine import fail, focus_window, hold_for, inspect, press_keys, wait_until
-
-GRAVITY_SECONDS = 0.5   # the first level's fall interval
-SQUARE = 0
-
-
-def press(context, *keys):
-    press_keys(context.session, context.window, *keys)
-
-
-def previewed_shape(context):
-    def probe():
-        shape = read_preview(shot(context))
-        return None if shape is None else (shape,)
-
-    return wait_until("a next-shape preview", probe, 5)[0]
-
-
-def spawned_piece(context, shape, pressed_at):
-    """Waits for the board to hold nothing but a piece of shape in its spawn
-    rotation and column, no lower than gravity can have taken it since the
-    key was pressed, and for the status to read Playing."""
-    seen = {}
-
-    def probe():
-        image = shot(context)
-        board = read_board(image)
-        blocks = blocks_of(board)
-        rows_fallen = int((time.monotonic() - pressed_at) / GRAVITY_SECONDS)
-        seen.update(file=image.path, blocks=sorted(blocks.items()), odd=sorted(odd_cells(board).items())[:4])
-        if not shows_status(context.session, image, "Status: Playing") or seen["odd"]:
-            return None
-        if len(blocks) != 4 or set(blocks.values()) != {shape}:
-            return None
-        for row in range(SPAWN_ROW, SPAWN_ROW + rows_fallen + 1):
-            if frozenset(blocks) == piece_cells(shape, 0, SPAWN_COLUMN, row):
-                return (0, SPAWN_COLUMN, row)
-        return None
-
-    return wait_until("a %d-shape piece at the spawn place on a cleared board" % shape, probe, 5,
-                      detail=lambda: seen)
-
-
-def f2_starts_a_game_with_the_previewed_piece(context):
-    focus_window(context.session, context.window)
-    # The square looks the same in every rotation; start again until the
-    # piece is one whose rotation shows (the preview tells what comes next).
-    for _ in range(12):
-        shape = previewed_shape(context)
-        pressed_at = time.monotonic()
-        press(context, "F2")
-        context.place = spawned_piece(context, shape, pressed_at)
-        context.shape = shape
-        if shape != SQUARE:
-            return
-    fail("a dozen new games all began with the square")
-
-
-def follow(context, what, accept, timeout=5.0):
-    context.place = wait_for_piece(context, context.shape, what, accept, timeout)
+from e2e_wine import fail, hold_for, inspect, wait_until
 
 
 def arrows_shift_the_piece(context):

@@ -5,7 +5,7 @@ Table" with the game's score and level, and the block is stored as 254
 bytes; Clear List asks first (No keeps the table, Yes resets it to ten
 "Not Used" entries); at the next game's end Cancel stores nothing and
 opens no table."""
-from e2e_game import IDM_ABOUT, SETTINGS_KEY, shows_status, start_game, status_image
+from e2e_game import IDM_ABOUT, SETTINGS_KEY, play_to_the_name_dialog, shows_status, start_game, status_image
 from e2e_run import run_steps
 from e2e_screen import same_area
 from e2e_windows import (dialog_controls, shot, static_texts, visible_dialogs, wait_for_dialog,
@@ -17,7 +17,6 @@ NAME_BASE, SCORE_BASE, LEVEL_BASE = 1000, 1010, 1020
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
 TYPED_NAME = "tovrin pellorinson"   # 18 characters; 14 are kept
 CLEAR_TEXT = "The local highscore table will be cleared! Are you sure you want to continue?"
-MAX_DROPS = 120
 SCORE_LINE_Y = 15
 
 
@@ -37,24 +36,10 @@ def stored_block(context):
     return values.get("HighScore")
 
 
-def drop_until_the_name_dialog(context):
-    """F2, then Space (an instant drop) until the stack reaches the top and
-    the "Save Highscore" dialog appears."""
-    focus_window(context.session, context.window)
-    press_keys(context.session, context.window, "F2")
-    for _ in range(MAX_DROPS):
-        dialog = dialog_titled(context, "Save Highscore")
-        if dialog is not None:
-            context.name_dialog = dialog
-            return
-        press_keys(context.session, context.window, "space")
-    fail("no \"Save Highscore\" dialog after %d drops" % MAX_DROPS)
-
-
 def board_fills_and_the_name_dialog_appears(context):
     if stored_block(context) is not None:
         fail("the fresh prefix already holds a HighScore value")
-    drop_until_the_name_dialog(context)
+    context.name_dialog = play_to_the_name_dialog(context)
 
 
 def typed_name_is_cut_and_heads_the_table(context):
@@ -138,7 +123,7 @@ def clear_list_answered_yes_resets_the_table(context):
 
 
 def cancel_at_the_next_game_end_stores_nothing(context):
-    drop_until_the_name_dialog(context)
+    context.name_dialog = play_to_the_name_dialog(context)
     inspect(context.session, "click", context.name_dialog["hwnd"], IDCANCEL)
     wait_until_closed(context.session, context.name_dialog)
     # The posted command is handled only once the game is back in its own

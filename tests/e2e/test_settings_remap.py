@@ -3,12 +3,11 @@ opens from the Game menu's command, a mouse click on the Move Left field
 makes it wait for a key, the A key is taken and named, OK stores the new
 KeyMapping in the registry, and in the next game A moves the piece left
 while the Left arrow no longer does."""
-from e2e_game import IDM_SETTINGS, SETTINGS_KEY, start_game
+from e2e_game import IDM_SETTINGS, SETTINGS_KEY, f2_starts_a_game_with_the_previewed_piece, follow, press, start_game
 from e2e_run import run_steps
 from e2e_windows import dialog_controls, wait_for_dialog, wait_until_closed
 from e2e_wine import (export_registry, fail, focus_window, inspect, parse_records, press_keys,
                       wait_until, xdotool)
-from test_game_play import f2_starts_a_game_with_the_previewed_piece, follow, press
 
 MOVE_LEFT_FIELD, KEY_FIELDS = 1037, range(1037, 1042)
 IDOK = 1

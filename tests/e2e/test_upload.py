@@ -15,9 +15,9 @@ import subprocess
 import sys
 import tempfile
 
-from e2e_game import GAME_CLASS, SETTINGS_KEY, shows_status, start_game
+from e2e_game import GAME_CLASS, SETTINGS_KEY, play_to_the_name_dialog, start_game
 from e2e_run import SKIPPED, run_steps
-from e2e_windows import dialog_controls, shot, static_texts, visible_dialogs, wait_for_dialog, wait_until_closed
+from e2e_windows import dialog_controls, static_texts, visible_dialogs, wait_for_dialog, wait_until_closed
 from e2e_wine import (SOURCE_DIR, CheckFailed, fail, focus_window, inspect, inspect_records, press_keys,
                       run_wine_tool, wait_until)
 
@@ -115,22 +115,7 @@ def point_the_game_and_the_browser_at_the_test(context):
 
 
 def play_until_save_highscore(context):
-    """F2, then Space drops every piece at once onto the middle of the board
-    until no new piece fits: the game ends with a score from the drop bonus."""
-    session = context.session
-    focus_window(session, context.window)
-    press_keys(session, context.window, "F2")
-    wait_until("\"Status: Playing\" after F2", lambda: shows_status(session, shot(context), "Status: Playing"), 5)
-
-    def probe():
-        for dialog in visible_dialogs(session):
-            if dialog["title"] == "Save Highscore" and dialog["xid"] != "0x0":
-                return dialog
-        press_keys(session, context.window, "space")
-        return None
-
-    context.entry = wait_until("the \"Save Highscore\" dialog", probe, 45,
-                               detail=lambda: [d["title"] for d in visible_dialogs(session)], interval=0)
+    context.entry = play_to_the_name_dialog(context)
 
 
 def control_texts(session, dialog):
