@@ -71,7 +71,7 @@ static void TakeUpload(const httplib::Request &request, httplib::Response &respo
     ScoreEntry entries[HighScoreEntryCount];
     int count = CollectEntries(block, entries);
     int standing = 0;
-    if (count > 0 && !StoreEntries(entries, count, &standing)) {
+    if (count > 0 && !StoreEntries(entries, count, request.remote_addr.c_str(), &standing)) {
         ReplyText(response, 500, "The score server could not store your scores. Please try again later.");
         return;
     }

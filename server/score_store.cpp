@@ -187,8 +187,9 @@ static void RunWriter(void)
     }
 }
 
-int StoreEntries(const ScoreEntry *entries, int count, int *standing)
+int StoreEntries(const ScoreEntry *entries, int count, const char *address, int *standing)
 {
+    (void)address;
     PendingStore pending = { entries, count, 0, 0, 0 };
     std::unique_lock<std::mutex> lock(QueueLock);
     if (Stopping || WriteDb == NULL)
@@ -225,6 +226,18 @@ int ReadBestEntries(ScoreEntry *entries, int max)
     int failed = count < max && step != SQLITE_DONE;
     sqlite3_reset(SelectBest);
     return failed ? -1 : count;
+}
+
+int ScoreStoreHealthy(void)
+{
+    std::lock_guard<std::mutex> lock(ReadLock);
+    return ReadDb != NULL && Exec(ReadDb, "SELECT 1") ? 1 : 0;
+}
+
+int AddressDenied(const char *address)
+{
+    (void)address;
+    return 0;
 }
 
 int OpenScoreStore(const char *path)
