@@ -9,18 +9,22 @@
 
 static const char Usage[] =
     "usage: pellorin-score-server [--port N] [--database FILE] [--prefix PATH] [--address ADDR]\n"
-    "  --port N         TCP port, 0 for any free one (default 8080)\n"
-    "  --database FILE  SQLite file, created if missing (default pellorin-scores.db)\n"
-    "  --prefix PATH    path in front of highscore.asp and pellorin.asp (default pellorin)\n"
-    "  --address ADDR   address to listen on (default 127.0.0.1; 0.0.0.0 for every interface)\n";
+    "                             [--upload-rate N] [--upload-burst N] [--trust-proxy]\n"
+    "  --port N          TCP port, 0 for any free one (default 8080)\n"
+    "  --database FILE   SQLite file, created if missing (default pellorin-scores.db)\n"
+    "  --prefix PATH     path in front of highscore.asp and pellorin.asp (default pellorin)\n"
+    "  --address ADDR    address to listen on, IPv4 or IPv6 (default 127.0.0.1; 0.0.0.0 for every interface)\n"
+    "  --upload-rate N   uploads a minute from one address, 0 for no limit (default 6)\n"
+    "  --upload-burst N  uploads one address may send at once (default 6)\n"
+    "  --trust-proxy     behind a reverse proxy: the client is the last X-Forwarded-For entry\n";
 
-static int ParsePort(const char *text, int *port)
+static int ParseNumber(const char *text, long low, long high, int *number)
 {
     char *end = NULL;
     long value = strtol(text, &end, 10);
-    if (end == text || *end != 0 || value < 0 || value > 65535)
+    if (end == text || *end != 0 || value < low || value > high)
         return 0;
-    *port = (int)value;
+    *number = (int)value;
     return 1;
 }
 
@@ -28,11 +32,15 @@ static int ParseOptions(int argc, char **argv, ServerOptions *options)
 {
     for (int i = 1; i < argc; ++i) {
         const char *name = argv[i];
+        if (strcmp(name, "--trust-proxy") == 0) {
+            options->trustProxy = true;
+            continue;
+        }
         const char *value = i + 1 < argc ? argv[i + 1] : NULL;
         if (strcmp(name, "--help") == 0 || value == NULL)
             return 0;
         if (strcmp(name, "--port") == 0) {
-            if (!ParsePort(value, &options->port))
+            if (!ParseNumber(value, 0, 65535, &options->port))
                 return 0;
         } else if (strcmp(name, "--database") == 0) {
             options->database = value;
@@ -40,6 +48,12 @@ static int ParseOptions(int argc, char **argv, ServerOptions *options)
             options->prefix = value;
         } else if (strcmp(name, "--address") == 0) {
             options->address = value;
+        } else if (strcmp(name, "--upload-rate") == 0) {
+            if (!ParseNumber(value, 0, 1000000, &options->uploadRate))
+                return 0;
+        } else if (strcmp(name, "--upload-burst") == 0) {
+            if (!ParseNumber(value, 1, 1000000, &options->uploadBurst))
+                return 0;
         } else {
             return 0;
         }
@@ -70,10 +84,12 @@ int main(int argc, char **argv)
         return 1;
     }
     std::string prefix = options.prefix.empty() ? "" : options.prefix + "/";
-    printf("pellorin-score-server: listening on http://%s:%d/%shighscore.asp (database %s)\n",
-           options.address.c_str(), ScoreServerPort(), prefix.c_str(), options.database.c_str());
-    printf("pellorin-score-server: the game's server setting is %s:%d%s%s\n", options.address.c_str(),
-           ScoreServerPort(), options.prefix.empty() ? "" : "/", options.prefix.c_str());
+    bool v6 = strchr(options.address.c_str(), ':') != NULL;
+    std::string host = v6 ? "[" + options.address + "]" : options.address;
+    printf("pellorin-score-server: listening on http://%s:%d/%shighscore.asp (database %s)\n", host.c_str(),
+           ScoreServerPort(), prefix.c_str(), options.database.c_str());
+    printf("pellorin-score-server: the game's server setting is %s:%d%s%s\n", host.c_str(), ScoreServerPort(),
+           options.prefix.empty() ? "" : "/", options.prefix.c_str());
     fflush(stdout);
     int received = 0;
     sigwait(&stopSignals, &received);

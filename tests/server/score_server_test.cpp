@@ -1,7 +1,6 @@
 // The score server in this process on a free loopback port with a database
 // in a fresh directory, spoken to over HTTP like the game does.
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -14,9 +13,8 @@
 #include <vector>
 
 #include "highscore_block.h"
+#include "http_client.h"
 #include "score_server.h"
-
-static const char FormType[] = "application/x-www-form-urlencoded";
 
 struct TestEntry {
     const char *name;
@@ -96,32 +94,24 @@ protected:
         options.port = 0;
         options.database = database;
         options.prefix = prefix;
+        options.uploadRate = 0;
         ASSERT_EQ(StartScoreServer(&options), 1);
-    }
-
-    static httplib::Client Client()
-    {
-        httplib::Client client("127.0.0.1", ScoreServerPort());
-        client.set_read_timeout(10, 0);
-        return client;
     }
 
     static int Post(const std::string &body, const char *path = "/pellorin/highscore.asp")
     {
-        httplib::Client client = Client();
-        httplib::Result result = client.Post(path, body, FormType);
-        return result ? result->status : -1;
+        return Exchange(ScoreServerPort(), FormatRequest("POST", path, body));
     }
 
     static int Upload(const std::vector<TestEntry> &entries) { return Post(Form(entries)); }
 
     static std::string Get(const char *path, int *status = NULL)
     {
-        httplib::Client client = Client();
-        httplib::Result result = client.Get(path);
+        HttpReply reply;
+        int answer = Exchange(ScoreServerPort(), FormatRequest("GET", path), &reply);
         if (status != NULL)
-            *status = result ? result->status : -1;
-        return result ? result->body : std::string();
+            *status = answer;
+        return reply.body;
     }
 
     static std::vector<ListRow> List()
