@@ -307,6 +307,9 @@ static enum MHD_Result BeginRequest(RequestState *request, const char *url, cons
     if (length != NULL && strtoull(length, NULL, 10) > RequestBodyLimit)
         return ReplyText(request, uploading ? 400 : 413, "The upload is too large.\n", true);
     if (uploading) {
+        // A body whose end the server cannot know is not an upload.
+        if (length == NULL && transfer == NULL)
+            return ReplyText(request, 400, "The upload has no length.\n", true);
         if (Stopping)
             return ReplyText(request, 503, "The score server is stopping; try again in a minute.\n", true);
         if (AddressDenied(request->address))
