@@ -55,13 +55,16 @@ struct ConnectionState {
     bool requestOpen;  // a request has begun and not yet ended
 };
 
-enum RequestStage { Starting, ReadingUpload, Storing, Stored, Answered };
+enum RequestStage { Starting, Routed, ReadingUpload, Storing, Stored, Answered };
 
 struct RequestState {
     Clock::time_point started;
     std::string target;    // as it came, made safe for the log
     size_t targetLength;   // its length as it came
     std::string method;
+    std::string path;      // as routed
+    bool reading;          // GET or HEAD
+    bool post;
     char address[AddressTextSize];
     RequestStage stage;
     int status;
@@ -221,14 +224,14 @@ static const char *Header(RequestState *request, const char *name)
     return MHD_lookup_connection_value(request->connection, MHD_HEADER_KIND, name);
 }
 
-static void ShowList(RequestState *request)
+static void ShowList(RequestState *request, bool close)
 {
     ScoreEntry entries[GlobalListSize];
     int count = ReadBestEntries(entries, GlobalListSize);
     if (count < 0)
-        ReplyText(request, 500, "The score list cannot be read just now.\n");
+        ReplyText(request, 500, "The score list cannot be read just now.\n", close);
     else
-        Reply(request, 200, HtmlType, RenderScoreList(entries, count), ListCaching);
+        Reply(request, 200, HtmlType, RenderScoreList(entries, count), ListCaching, close);
 }
 
 static void UploadStored(QueuedUpload *upload)
@@ -266,6 +269,27 @@ static enum MHD_Result AnswerStored(RequestState *request)
     if (request->upload.standing)
         return ReplyText(request, 202, "Your scores are uploaded.\n");
     return ReplyText(request, 200, "No score qualified for the list.\n");
+}
+
+static enum MHD_Result AnswerPage(RequestState *request, bool close)
+{
+    const std::string &path = request->path;
+    bool known = path == UploadPath || path == HelpPath || path == HealthPath;
+    if (request->reading && path == UploadPath) {
+        ShowList(request, close);
+    } else if (request->reading && path == HelpPath) {
+        Reply(request, 200, HtmlType, RenderHelpPage(), HelpCaching, close);
+    } else if (request->reading && path == HealthPath) {
+        if (ScoreStoreHealthy())
+            ReplyText(request, 200, "ok\n", close);
+        else
+            ReplyText(request, 503, "The database does not answer.\n", close);
+    } else if (known && !request->reading && !request->post) {
+        ReplyText(request, 405, "That method is not allowed here.\n", close);
+    } else {
+        Reply(request, 404, HtmlType, RenderNotFoundPage(), NoCaching, close);
+    }
+    return request->stage == Answered ? MHD_YES : MHD_NO;
 }
 
 // Everything that can be judged from the head alone; an upload that passes
@@ -325,22 +349,16 @@ static enum MHD_Result BeginRequest(RequestState *request, const char *url, cons
     }
     if (connection != NULL && connection->watch != NULL)
         RequestReceived(connection->watch);
-    if (reading && path == UploadPath) {
-        ShowList(request);
-    } else if (reading && path == HelpPath) {
-        Reply(request, 200, HtmlType, RenderHelpPage(), HelpCaching, hasBody);
-    } else if (reading && path == HealthPath) {
-        if (ScoreStoreHealthy())
-            ReplyText(request, 200, "ok\n", hasBody);
-        else
-            ReplyText(request, 503, "The database does not answer.\n", hasBody);
-    } else if (!reading && strcmp(method, "POST") != 0 &&
-               (path == UploadPath || path == HelpPath || path == HealthPath)) {
-        ReplyText(request, 405, "That method is not allowed here.\n", true);
-    } else {
-        Reply(request, 404, HtmlType, RenderNotFoundPage(), NoCaching, hasBody);
-    }
-    return request->stage == Answered ? MHD_YES : MHD_NO;
+    request->path = path;
+    request->reading = reading;
+    request->post = strcmp(method, "POST") == 0;
+    // An answer queued before the body is read ends the connection, as it
+    // should when there is a body not to read; without one the answer waits
+    // for the library's next call, and the connection can be kept.
+    if (hasBody)
+        return AnswerPage(request, true);
+    request->stage = Routed;
+    return MHD_YES;
 }
 
 static enum MHD_Result HandleRequest(void *, struct MHD_Connection *connection, const char *url, const char *method,
@@ -353,6 +371,8 @@ static enum MHD_Result HandleRequest(void *, struct MHD_Connection *connection, 
     switch (request->stage) {
     case Starting:
         return BeginRequest(request, url, method, version);
+    case Routed:
+        return *size == 0 ? AnswerPage(request, false) : MHD_NO;
     case ReadingUpload:
         if (*size == 0)
             return FinishUpload(request);

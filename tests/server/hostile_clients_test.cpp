@@ -202,6 +202,40 @@ TEST_F(HostileClients, TricklingConnectionsDoNotHoldUpOthers)
     EXPECT_NE(ServerOutput(&server).find("not received in time"), std::string::npos);
 }
 
+TEST_F(HostileClients, IdleAndExcessConnectionsAreLetGo)
+{
+    Start({});
+    // A kept-alive connection after its answer, and one that never says a word.
+    int kept = ConnectToServer(server.port);
+    ASSERT_GE(kept, 0);
+    HttpReply reply;
+    ASSERT_TRUE(SendAll(kept, FormatRequest("GET", "/pellorin/pellorin.asp")));
+    ASSERT_TRUE(ReadReply(kept, &reply));
+    EXPECT_EQ(ReplyHeader(reply, "Connection"), "");
+    int silent = ConnectToServer(server.port);
+    ASSERT_GE(silent, 0);
+    // One address gets a bounded share of the connections.
+    std::vector<int> crowd;
+    for (int i = 0; i < 40; ++i) {
+        int fd = ConnectToServer(server.port, "127.0.0.4", 2);
+        if (fd >= 0)
+            crowd.push_back(fd);
+    }
+    int refused = 0;
+    for (int fd : crowd) {
+        refused += ServerClosed(fd, 0.2);
+        close(fd);
+    }
+    EXPECT_GE(refused, 40 - 32);
+    EXPECT_EQ(Exchange(server.port, FormatRequest("GET", "/pellorin/health"), NULL, "127.0.0.5"), 200);
+    Clock::time_point start = Clock::now();
+    EXPECT_TRUE(ServerClosed(kept, 8));
+    EXPECT_TRUE(ServerClosed(silent, 8));
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 7.0);
+    close(kept);
+    close(silent);
+}
+
 TEST_F(HostileClients, UploadsFromOneAddressAreLimited)
 {
     Start({ "--upload-rate", "6", "--upload-burst", "3" });

@@ -88,7 +88,7 @@ std::string ReplyHeader(const HttpReply &reply, const char *name)
     return "";
 }
 
-int ReadReply(int fd, HttpReply *reply)
+int ReadReply(int fd, HttpReply *reply, bool head)
 {
     reply->status = -1;
     reply->head.clear();
@@ -104,7 +104,7 @@ int ReadReply(int fd, HttpReply *reply)
     if (reply->head.compare(0, 5, "HTTP/") != 0 || reply->head.size() < 12)
         return 0;
     std::string length = ReplyHeader(*reply, "Content-Length");
-    size_t want = length.empty() ? 0 : (size_t)strtoul(length.c_str(), NULL, 10);
+    size_t want = length.empty() || head ? 0 : (size_t)strtoul(length.c_str(), NULL, 10);
     while (rest.size() < want) {
         if (!ReadMore(fd, &rest))
             return 0;
@@ -149,7 +149,7 @@ int Exchange(int port, const std::string &request, HttpReply *reply, const char 
     if (fd < 0)
         return -1;
     if (SendAll(fd, request))
-        ReadReply(fd, reply);
+        ReadReply(fd, reply, request.compare(0, 5, "HEAD ") == 0);
     close(fd);
     return reply->status;
 }

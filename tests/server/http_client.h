@@ -18,8 +18,9 @@ struct HttpReply {
 int ConnectToServer(int port, const char *source = NULL, double seconds = 10);
 // 1 when all of data was written.
 int SendAll(int fd, const std::string &data);
-// Reads one answer: head, then a body of its Content-Length. 1/0.
-int ReadReply(int fd, HttpReply *reply);
+// Reads one answer: head, then a body of its Content-Length (none for the
+// answer to a HEAD request). 1/0.
+int ReadReply(int fd, HttpReply *reply, bool head = false);
 // 1 when the server has closed the connection (reads end within seconds).
 int ServerClosed(int fd, double seconds);
 

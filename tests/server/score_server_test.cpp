@@ -14,7 +14,9 @@
 
 #include "highscore_block.h"
 #include "http_client.h"
+#include "score_pages.h"
 #include "score_server.h"
+#include "sha256.h"
 
 struct TestEntry {
     const char *name;
@@ -316,4 +318,67 @@ TEST_F(ScoreServer, ConcurrentUploadsOfOneTableStoreItOnce)
     for (int status : statuses)
         EXPECT_EQ(status, 202);
     EXPECT_EQ(List().size(), 2u + 8u);
+}
+
+TEST_F(ScoreServer, EveryAnswerCarriesTheSecurityHeaders)
+{
+    const std::string policy = std::string("default-src 'none'; style-src 'sha256-") + Sha256Base64(PageStyleText()) +
+                               "'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
+    static const struct {
+        const char *method;
+        const char *path;
+        int status;
+        const char *caching;
+    } cases[] = {
+        /* method  path                         status caching */
+        { "GET",   "/pellorin/highscore.asp",   200,   "public, max-age=5" },
+        { "GET",   "/pellorin/pellorin.asp",    200,   "public, max-age=300" },
+        { "GET",   "/pellorin/nothing",         404,   "no-store" },
+        { "POST",  "/pellorin/highscore.asp",   202,   "no-store" },
+        { "POST",  "/pellorin/highscore.asp",   400,   "no-store" },
+        { "GET",   "/pellorin/health",          200,   "no-store" },
+    };
+    const std::string good = Form({ { "Alice", 7, 4321, 1700000000u } });
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.method) + " " + c.path);
+        HttpReply reply;
+        std::string body = strcmp(c.method, "POST") != 0 ? "" : c.status == 202 ? good : "Highscore=00";
+        EXPECT_EQ(Exchange(ScoreServerPort(), FormatRequest(c.method, c.path, body), &reply), c.status);
+        EXPECT_EQ(ReplyHeader(reply, "Content-Security-Policy"), policy);
+        EXPECT_EQ(ReplyHeader(reply, "X-Content-Type-Options"), "nosniff");
+        EXPECT_EQ(ReplyHeader(reply, "X-Frame-Options"), "DENY");
+        EXPECT_EQ(ReplyHeader(reply, "Referrer-Policy"), "no-referrer");
+        EXPECT_EQ(ReplyHeader(reply, "Cache-Control"), c.caching);
+    }
+    // The hash is of the style the pages really carry.
+    for (const char *page : { "/pellorin/highscore.asp", "/pellorin/pellorin.asp" })
+        EXPECT_NE(Get(page).find(std::string("<style>") + PageStyleText() + "</style>"), std::string::npos) << page;
+}
+
+TEST_F(ScoreServer, HealthAnswersOkAndHeadAsksWithoutBody)
+{
+    HttpReply reply;
+    EXPECT_EQ(Exchange(ScoreServerPort(), FormatRequest("GET", "/pellorin/health"), &reply), 200);
+    EXPECT_EQ(reply.body, "ok\n");
+    EXPECT_EQ(Exchange(ScoreServerPort(), FormatRequest("HEAD", "/pellorin/highscore.asp"), &reply), 200);
+    EXPECT_EQ(ReplyHeader(reply, "Content-Type"), "text/html; charset=utf-8");
+    EXPECT_EQ(Exchange(ScoreServerPort(), FormatRequest("DELETE", "/pellorin/highscore.asp"), &reply), 405);
+}
+
+TEST_F(ScoreServer, OneConnectionCarriesManyRequests)
+{
+    int fd = ConnectToServer(ScoreServerPort());
+    ASSERT_GE(fd, 0);
+    for (int i = 0; i < 5; ++i) {
+        HttpReply reply;
+        ASSERT_TRUE(SendAll(fd, FormatRequest("POST", "/pellorin/highscore.asp",
+                                              Form({ { "Kept", 1, (uint32_t)(10 + i), 0 } }))));
+        ASSERT_TRUE(ReadReply(fd, &reply));
+        EXPECT_EQ(reply.status, 202);
+        ASSERT_TRUE(SendAll(fd, FormatRequest("GET", "/pellorin/pellorin.asp")));
+        ASSERT_TRUE(ReadReply(fd, &reply));
+        EXPECT_EQ(reply.status, 200);
+    }
+    close(fd);
+    EXPECT_EQ(List().size(), 5u);
 }
