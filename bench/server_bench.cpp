@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -119,9 +120,12 @@ static PhaseFigures RunPhase(int clients, int addresses, double seconds, bool up
     return figures;
 }
 
+// The figures go here; the server's request log goes to /dev/null.
+static FILE *Figures;
+
 static void Print(const char *what, const PhaseFigures &f)
 {
-    printf("%-34s %8.0f /s  median %6.2f ms  p99 %6.2f ms  (%ld requests, %ld unexpected answers)\n", what,
+    fprintf(Figures, "%-34s %8.0f /s  median %6.2f ms  p99 %6.2f ms  (%ld requests, %ld unexpected answers)\n", what,
            (double)f.requests / f.seconds, f.median, f.p99, f.requests, f.unexpected);
 }
 
@@ -136,6 +140,13 @@ int main(int argc, char **argv)
         return 2;
     }
     PrepareUploadForms();
+    fflush(stdout);
+    Figures = fdopen(dup(1), "w");
+    int null = open("/dev/null", O_WRONLY);
+    if (Figures == NULL || null < 0 || dup2(null, 1) < 0)
+        return 1;
+    close(null);
+    setvbuf(Figures, NULL, _IOLBF, 0);
     char directory[] = "/tmp/pellorin-server-bench.XXXXXX";
     if (mkdtemp(directory) == NULL)
         return 1;
@@ -148,7 +159,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "server_bench: the server did not start\n");
         return 1;
     }
-    printf("score server on 127.0.0.1:%d, %u cores, %d clients from %d addresses, %.0f s per phase, "
+    fprintf(Figures, "score server on 127.0.0.1:%d, %u cores, %d clients from %d addresses, %.0f s per phase, "
            "%d new results per upload\n",
            ScoreServerPort(), std::thread::hardware_concurrency(), clients, addresses, seconds, fresh);
     PhaseFigures uploads = RunPhase(clients, addresses, seconds, true, fresh);
