@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <dirent.h>
 #include <poll.h>
 #include <stdio.h>
 #include <string.h>
@@ -234,6 +235,59 @@ TEST_F(HostileClients, IdleAndExcessConnectionsAreLetGo)
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 7.0);
     close(kept);
     close(silent);
+}
+
+static int OpenDescriptors(pid_t pid)
+{
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%d/fd", (int)pid);
+    DIR *directory = opendir(path);
+    if (directory == NULL)
+        return -1;
+    int count = 0;
+    while (readdir(directory) != NULL)
+        ++count;
+    closedir(directory);
+    return count - 2;
+}
+
+TEST_F(HostileClients, TheServerHoldsABoundedNumberOfConnections)
+{
+    Start({});
+    // 1200 connections from 40 addresses (30 each, under the per-address
+    // cap): past the server's cap the newest are closed at once.
+    std::vector<int> crowd;
+    for (int a = 0; a < 40; ++a) {
+        char source[32];
+        snprintf(source, sizeof source, "127.0.1.%d", 1 + a);
+        for (int i = 0; i < 30; ++i) {
+            int fd = ConnectToServer(server.port, source, 2);
+            if (fd >= 0)
+                crowd.push_back(fd);
+        }
+    }
+    ASSERT_EQ(crowd.size(), 1200u);
+    // Well before the idle timeout: the server holds at most its cap (two
+    // descriptors each), the rest wait in the listen queue unserved.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_LE(OpenDescriptors(server.pid), 2 * 1024 + 200);
+    EXPECT_GE(OpenDescriptors(server.pid), 2 * 900);
+    HttpReply none;
+    int late = ConnectToServer(server.port, "127.0.0.9", 1);
+    ASSERT_GE(late, 0);
+    SendAll(late, FormatRequest("GET", "/pellorin/health"));
+    EXPECT_FALSE(ReadReply(late, &none)) << "answered beyond the cap";
+    close(late);
+    for (int fd : crowd)
+        close(fd);
+    // Once they are gone the server serves again.
+    int status = -1;
+    for (int i = 0; i < 50 && status != 200; ++i) {
+        status = Exchange(server.port, FormatRequest("GET", "/pellorin/health"));
+        if (status != 200)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ(status, 200);
 }
 
 TEST_F(HostileClients, UploadsFromOneAddressAreLimited)
