@@ -150,16 +150,22 @@ TEST_F(HostileClients, EveryCapAnswersClosesAndKeepsNothing)
     EXPECT_EQ(Upload(server.port, "After", 20), 202);
 }
 
-// Many slow connections from one address, each sending a header line a
-// second, while another address keeps uploading: every upload is answered
+// Many slow connections from one address, each sending a header line or a
+// byte of body a second, while another address keeps uploading: every upload is answered
 // within a second, and the slow ones are cut off at their deadline.
 TEST_F(HostileClients, TricklingConnectionsDoNotHoldUpOthers)
 {
     Start({ "--upload-rate", "0" });
+    // Half of them trickle their head, half a body after a whole head.
+    static const char *const Starts[2] = {
+        "POST /pellorin/highscore.asp HTTP/1.1\r\n",
+        "POST /pellorin/highscore.asp HTTP/1.1\r\nHost: x\r\nContent-Length: 518\r\n\r\nHighscore=",
+    };
+    static const char *const Trickles[2] = { "X-Slow: 1\r\n", "0" };
     std::vector<int> slow;
     for (int i = 0; i < 200; ++i) {
         int fd = ConnectToServer(server.port, "127.0.0.2", 2);
-        if (fd >= 0 && SendAll(fd, "POST /pellorin/highscore.asp HTTP/1.1\r\n"))
+        if (fd >= 0 && SendAll(fd, Starts[i % 2]))
             slow.push_back(fd);
         else if (fd >= 0)
             close(fd);
@@ -168,8 +174,8 @@ TEST_F(HostileClients, TricklingConnectionsDoNotHoldUpOthers)
     std::atomic<bool> stop(false);
     std::thread trickle([&] {
         for (int second = 0; !stop; ++second) {
-            for (int fd : slow)
-                send(fd, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL | MSG_DONTWAIT);
+            for (size_t i = 0; i < slow.size(); ++i)
+                send(slow[i], Trickles[i % 2], strlen(Trickles[i % 2]), MSG_NOSIGNAL | MSG_DONTWAIT);
             for (int i = 0; i < 10 && !stop; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
