@@ -266,7 +266,9 @@ def close_session(session, failed):
             program.process.kill()
             program.process.wait(timeout=30)
         elif failed:
-            print("%s had ended with exit code %d" % (os.path.basename(program.exe), program.process.returncode))
+            last = program_output(program).strip().splitlines()[-1:]
+            print("%s had ended with exit code %d%s" % (os.path.basename(program.exe), program.process.returncode,
+                                                        "; its last output line: " + last[0] if last else ""))
     try:
         subprocess.run([WINESERVER, "-k"], env=session.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
