@@ -39,4 +39,5 @@ for file in pellorin.exe "$zip"; do
     status=1
   fi
 done
+[ $status -eq 0 ] || echo "(the zip's times are the last commit's: after a commit, scripts/build remakes build/win32's zip)"
 exit $status
