@@ -233,6 +233,15 @@ def run(args, work):
         # F2 typed into the page, with the page's canvas focused and the mouse
         # not moved: the first key a player types reaches the game.
         playing = game.text_image("Status: Playing")
+
+        def pointer_on_game():
+            shell = subprocess.run(["xdotool", "getmouselocation", "--shell"], capture_output=True, text=True,
+                                   env=env, timeout=10).stdout
+            where = dict(line.split("=", 1) for line in shell.split())
+            x, y = int(where.get("X", -1)), int(where.get("Y", -1))
+            return (rect["x"] <= x < rect["x"] + rect["width"] and rect["y"] <= y < rect["y"] + rect["height"])
+
+        wait_until("the pointer put on the game window (keys go to the window under it)", pointer_on_game, 20)
         browser.evaluate("document.querySelector('#noVNC_container canvas').focus()")
         for kind in ("rawKeyDown", "keyUp"):
             browser.call("Input.dispatchKeyEvent", type=kind, key="F2", code="F2",
