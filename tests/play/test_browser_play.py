@@ -1,7 +1,7 @@
 """scripts/play on a machine without a display, played from a web browser:
 the printed address opens in headless Chromium, the page shows the game's
 window, F2 typed into the page starts a game ("Status: Playing" on the game's
-screen), and Ctrl+C ends the game, the VNC server and the proxy, leaving no
+screen) and Space drops the piece (a key read through DirectInput), and Ctrl+C ends the game, the VNC server and the proxy, leaving no
 process and no open port behind. Everything listens on loopback only.
 
 usage: test_browser_play.py --play SCRIPT --inspector EXE
@@ -22,6 +22,7 @@ import devtools
 WINE64 = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 STATUS_WIDTH, STATUS_HEIGHT = 160, 15
+BOARD_Y = 32   # the board's top in the client area; cells are 20 pixels
 
 
 class Failed(Exception):
@@ -251,6 +252,23 @@ def run(args, work):
         wait_until('"Status: Playing" in the page', lambda: mean_difference(
             canvas_area(browser, rect["x"], rect["y"], STATUS_WIDTH, STATUS_HEIGHT), playing) < 6, 15)
         print("playing after %.1f s" % (time.monotonic() - started))
+
+        # Space, a game key read from the keyboard device (DirectInput) rather
+        # than from window messages, drops the new piece to the floor at once;
+        # gravity alone would need ten seconds.
+        def block_on_floor():
+            screen = game.screen()
+            return any(len(set(crop(screen, rect["x"] + 20 * column + 10, rect["y"] + BOARD_Y + 20 * row + 10,
+                                    1, 1))) > 1 for row in (18, 19) for column in range(10))
+
+        if block_on_floor():
+            raise Failed("the new game's board already has blocks in its bottom rows")
+        dropped_at = time.monotonic()
+        for kind in ("rawKeyDown", "keyUp"):
+            browser.call("Input.dispatchKeyEvent", type=kind, key=" ", code="Space",
+                         windowsVirtualKeyCode=32, nativeVirtualKeyCode=32)
+        wait_until("the piece dropped by Space on the floor", block_on_floor, 4)
+        print("Space dropped the piece in %.1f s" % (time.monotonic() - dropped_at))
 
         # Ctrl+C in the terminal: SIGINT to the whole foreground group.
         port = int(url.split(":")[2].split("/")[0])
