@@ -289,8 +289,13 @@ def run(args, work):
         if state["browser"]:
             state["browser"].close()
         if play.poll() is None:
-            os.killpg(play.pid, signal.SIGKILL)
-            play.wait(timeout=30)
+            # SIGTERM lets the scripts clean up after themselves; SIGKILL if not.
+            os.killpg(play.pid, signal.SIGTERM)
+            try:
+                play.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                os.killpg(play.pid, signal.SIGKILL)
+                play.wait(timeout=30)
         for pid in group_members(play.pid):
             os.kill(pid, signal.SIGKILL)
         subprocess.run([WINESERVER, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
