@@ -1,14 +1,16 @@
-// Uploads per second against the score server on loopback: the server runs
-// in this process with a fresh database and no upload limit, clients spread
-// over several loopback source addresses with a kept-alive connection each
-// post valid tables as fast as the answers come back, then the same clients
-// ask for an unknown page for comparison. Every upload answered is on disk.
+// Uploads per second against the score server on loopback: the server
+// program runs as a process of its own (in its own session, so the
+// scheduler shares the cores between it and the clients as it would between
+// a service and everything else) with a fresh database and no upload limit.
+// Clients spread over several loopback source addresses with a kept-alive
+// connection each post valid tables as fast as the answers come back, then
+// the same clients ask for an unknown page for comparison. Every upload
+// answered is on disk.
 //   server_bench [clients] [seconds] [new results per upload] [addresses]
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,10 +22,12 @@
 
 #include "highscore_block.h"
 #include "http_client.h"
-#include "score_server.h"
+#include "server_process.h"
 #include "upload_form.h"
 
 typedef std::chrono::steady_clock Clock;
+
+static int ServerPort;
 
 struct ClientTally {
     std::vector<double> latencies;   // milliseconds
@@ -74,7 +78,7 @@ static void RunClient(int client, int addresses, bool uploads, int fresh, const 
             uploads ? FormatRequest("POST", "/pellorin/highscore.asp", UniqueUpload(client, serial, fresh)) : missing;
         Clock::time_point start = Clock::now();
         if (fd < 0)
-            fd = ConnectToServer(ScoreServerPort(), source, 10);
+            fd = ConnectToServer(ServerPort, source, 10);
         HttpReply reply;
         reply.status = -1;
         if (fd >= 0 && SendAll(fd, request))
@@ -120,12 +124,9 @@ static PhaseFigures RunPhase(int clients, int addresses, double seconds, bool up
     return figures;
 }
 
-// The figures go here; the server's request log goes to /dev/null.
-static FILE *Figures;
-
 static void Print(const char *what, const PhaseFigures &f)
 {
-    fprintf(Figures, "%-34s %8.0f /s  median %6.2f ms  p99 %6.2f ms  (%ld requests, %ld unexpected answers)\n", what,
+    printf("%-34s %8.0f /s  median %6.2f ms  p99 %6.2f ms  (%ld requests, %ld unexpected answers)\n", what,
            (double)f.requests / f.seconds, f.median, f.p99, f.requests, f.unexpected);
 }
 
@@ -140,35 +141,22 @@ int main(int argc, char **argv)
         return 2;
     }
     PrepareUploadForms();
-    fflush(stdout);
-    Figures = fdopen(dup(1), "w");
-    int null = open("/dev/null", O_WRONLY);
-    if (Figures == NULL || null < 0 || dup2(null, 1) < 0)
-        return 1;
-    close(null);
-    setvbuf(Figures, NULL, _IOLBF, 0);
-    char directory[] = "/tmp/pellorin-server-bench.XXXXXX";
-    if (mkdtemp(directory) == NULL)
-        return 1;
-    ServerOptions options;
-    DefaultServerOptions(&options);
-    options.port = 0;
-    options.database = std::string(directory) + "/scores.db";
-    options.uploadRate = 0;
-    if (!StartScoreServer(&options)) {
+    // Its request log goes to a file in its directory, as to a journal.
+    ServerProcess server = { -1, -1, "" };
+    if (!StartServerProcess(&server, { "--upload-rate", "0" })) {
         fprintf(stderr, "server_bench: the server did not start\n");
+        RemoveServerFiles(&server);
         return 1;
     }
-    fprintf(Figures, "score server on 127.0.0.1:%d, %u cores, %d clients from %d addresses, %.0f s per phase, "
+    ServerPort = server.port;
+    printf("score server on 127.0.0.1:%d, %u cores, %d clients from %d addresses, %.0f s per phase, "
            "%d new results per upload\n",
-           ScoreServerPort(), std::thread::hardware_concurrency(), clients, addresses, seconds, fresh);
+           ServerPort, std::thread::hardware_concurrency(), clients, addresses, seconds, fresh);
     PhaseFigures uploads = RunPhase(clients, addresses, seconds, true, fresh);
     PhaseFigures missing = RunPhase(clients, addresses, seconds, false, fresh);
     Print("valid uploads (202/200)", uploads);
     Print("unknown page (404)", missing);
-    StopScoreServer();
-    std::string command = std::string("rm -rf '") + directory + "'";
-    if (system(command.c_str()) != 0)
-        return 1;
+    StopServerProcess(&server);
+    RemoveServerFiles(&server);
     return uploads.unexpected == 0 && missing.unexpected == 0 ? 0 : 1;
 }

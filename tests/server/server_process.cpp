@@ -52,8 +52,10 @@ int StartServerProcess(ServerProcess *server, const std::vector<std::string> &op
     if (server->pid < 0)
         return 0;
     if (server->pid == 0) {
-        // The server ends with the test, whatever happens to the test.
+        // The server ends with the test, whatever happens to the test. A
+        // session of its own gives it a scheduling group of its own.
         prctl(PR_SET_PDEATHSIG, SIGKILL);
+        setsid();
         int out = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
         dup2(out, 1);
         dup2(out, 2);

@@ -1,6 +1,6 @@
 // The real server program as a child process on a free loopback port, with
 // a database in a fresh directory: its memory can be read from /proc, and
-// it can be killed outright.
+// it can be killed outright. It runs in a session of its own.
 #ifndef PELLORIN_SERVER_PROCESS_H
 #define PELLORIN_SERVER_PROCESS_H
 
