@@ -258,12 +258,20 @@ static enum MHD_Result FinishUpload(RequestState *request)
     upload->context = request;
     request->stage = Storing;
     MHD_suspend_connection(request->connection);
-    QueueUpload(upload);
+    // A server stopping takes no more: a connection left suspended would
+    // never be answered, and the library cannot stop with one.
+    if (!QueueUpload(upload)) {
+        upload->stored = -1;
+        request->stage = Stored;
+        MHD_resume_connection(request->connection);
+    }
     return MHD_YES;
 }
 
 static enum MHD_Result AnswerStored(RequestState *request)
 {
+    if (request->upload.stored < 0)
+        return ReplyText(request, 503, "The score server is stopping; try again in a minute.\n", true);
     if (!request->upload.stored)
         return ReplyText(request, 500, "The score server could not store your scores. Please try again later.");
     if (request->upload.standing)

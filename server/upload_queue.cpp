@@ -39,11 +39,14 @@ int StartUploadQueue(int threads)
     return 1;
 }
 
-void QueueUpload(QueuedUpload *upload)
+int QueueUpload(QueuedUpload *upload)
 {
     std::lock_guard<std::mutex> lock(queueLock);
+    if (stopping)
+        return 0;
     waiting.push_back(upload);
     queueFilled.notify_one();
+    return 1;
 }
 
 void StopUploadQueue(void)
@@ -56,7 +59,4 @@ void StopUploadQueue(void)
     for (std::thread &t : storers)
         t.join();
     storers.clear();
-    // Anything queued after the last thread left is never answered.
-    std::lock_guard<std::mutex> lock(queueLock);
-    waiting.clear();
 }

@@ -12,16 +12,17 @@ struct QueuedUpload {
     ScoreEntry entries[HighScoreEntryCount];
     int count;
     char address[AddressTextSize];
-    int stored;    // what StoreEntries returned
+    int stored;    // what StoreEntries returned; -1 when the queue was stopping
     int standing;  // what StoreEntries set
     void (*done)(QueuedUpload *upload);  // called on a queue thread afterwards
     void *context;
 };
 
 int StartUploadQueue(int threads);
-// The upload must stay in place until its done is called.
-void QueueUpload(QueuedUpload *upload);
-// Stores what is still queued, then ends the threads.
+// The upload must stay in place until its done is called. 0 (and done is
+// never called) once the queue is stopping.
+int QueueUpload(QueuedUpload *upload);
+// Stores what is already queued, then ends the threads.
 void StopUploadQueue(void);
 
 #endif
