@@ -83,21 +83,23 @@ int StartServerProcess(ServerProcess *server, const std::vector<std::string> &op
     return 0;
 }
 
-void StopServerProcess(ServerProcess *server, bool kill)
+int StopServerProcess(ServerProcess *server, bool kill)
 {
     if (server->pid <= 0)
-        return;
+        return -1;
     ::kill(server->pid, kill ? SIGKILL : SIGTERM);
+    int status = 0;
     for (int i = 0; i < 1000; ++i) {
-        if (waitpid(server->pid, NULL, WNOHANG) == server->pid) {
+        if (waitpid(server->pid, &status, WNOHANG) == server->pid) {
             server->pid = -1;
-            return;
+            return status;
         }
         Pause(10);
     }
     ::kill(server->pid, SIGKILL);
     waitpid(server->pid, NULL, 0);
     server->pid = -1;
+    return -1;
 }
 
 void RemoveServerFiles(ServerProcess *server)

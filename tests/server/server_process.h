@@ -18,8 +18,9 @@ struct ServerProcess {
 // Makes the directory (when directory is empty) and starts the server with
 // the extra options; waits up to 10 s for it to print its port. 1/0.
 int StartServerProcess(ServerProcess *server, const std::vector<std::string> &options);
-// SIGTERM (or SIGKILL when kill is set), then waits for it to end.
-void StopServerProcess(ServerProcess *server, bool kill = false);
+// SIGTERM (or SIGKILL when kill is set), then waits up to 10 s for it to
+// end (then kills it). Its wait status; -1 when it had to be killed.
+int StopServerProcess(ServerProcess *server, bool kill = false);
 // Removes the directory.
 void RemoveServerFiles(ServerProcess *server);
 // What the server wrote to its standard output so far.
