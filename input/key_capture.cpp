@@ -247,7 +247,11 @@ LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPA
         EndWaiting(control);
         return 1;
     case WM_GETDLGCODE:
-        return DLGC_WANTALLKEYS;
+        // An idle field that has the focus (the dialog gives it back on
+        // activation) must leave Enter, Esc and Tab to the dialog.
+        if (GetFieldState(control) == FieldWaiting)
+            return DLGC_WANTALLKEYS;
+        break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         if (GetFieldState(control) == FieldWaiting)

@@ -707,6 +707,55 @@ TEST_F(SettingsDialog, OnlyTheWaitingFieldEndsTheWaitWhenItLosesTheFocus)
     EXPECT_TRUE(run.problems.empty()) << Problems(run);
 }
 
+// Back in front after a wait ended by switching away, the dialog gives the
+// focus to the field, now idle: the dialog keys work there at once.
+TEST_F(SettingsDialog, AnIdleFieldWithTheFocusLeavesTheDialogKeysToTheDialog)
+{
+    Load();
+    HWND other = CreateWindowExA(0, "SettingsDialogTestOwner", "Another program", WS_POPUP | WS_VISIBLE,
+                                 700, 500, 100, 100, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    ASSERT_NE(other, (HWND)NULL);
+    static const struct {
+        uint16_t key;
+        bool closes;
+        int result;
+    } cases[] = {
+        /* key       closes  result */
+        { KeyEsc,    true,   2 },
+        { KeyEnter,  true,   1 },
+        { KeyTab,    false,  2 },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.key);
+        int focusIdBack = 0;
+        Drive run;
+        int result = RunDialog(run, [&](Drive &r) {
+            HWND field = Item(r, IDC_KEY_MOVE_LEFT);
+            ClickItem(r, IDC_KEY_MOVE_LEFT);
+            if (!Await(r, [&] { return Text(field) == "Press a key"; }, "Move Left to wait"))
+                return;
+            SetForegroundWindow(other);
+            Await(r, [&] { return Text(field) == ShownName(KeyLeft); }, "the wait to end");
+            SetForegroundWindow(r.dialog);
+            Await(r, [&] { return GetForegroundWindow() == r.dialog && Focus(r) == field; },
+                  "the focus back on the field");
+            focusIdBack = GetDlgCtrlID(Focus(r));
+            PressKey(c.key);
+            if (!c.closes) {
+                Await(r, [&] { return Focus(r) != field && Focus(r) != NULL; }, "Tab to move the focus on");
+                Note(r, FieldState(r, IDC_KEY_MOVE_LEFT) == 1, "the field started waiting");
+                PressKey(KeyEsc);
+            }
+        });
+        EXPECT_EQ(focusIdBack, IDC_KEY_MOVE_LEFT);
+        EXPECT_TRUE(run.problems.empty()) << Problems(run);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(memcmp(GetPendingKeyMap(), GetSettings()->keyMap, KeyMapSize * sizeof(uint16_t)), 0)
+            << "no key was taken";
+    }
+    DestroyWindow(other);
+}
+
 TEST_F(SettingsDialog, ClosingTheDialogWhileAFieldWaitsEndsTheWait)
 {
     Load();
