@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/main_window.h"
@@ -19,6 +18,7 @@
 #include "music/music_player.h"
 #include "scores/highscore_block.h"
 #include "scores/score_service.h"
+#include "tests/support/dialog_driver.h"
 
 static std::vector<std::string> trace;
 static int keyboardOpens = 1;
@@ -174,37 +174,20 @@ struct BoxSeen {
     bool information;  // shows an icon: the only one asked for is the information icon
 };
 
-static BOOL CALLBACK FindOwnBox(HWND window, LPARAM found)
+// Reads and closes every message box of this process until the modal code
+// returns.
+static void TakeBoxes(Drive &drive, std::vector<BoxSeen> *boxes)
 {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char name[16];
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
-        GetClassNameA(window, name, sizeof name) > 0 && strcmp(name, "#32770") == 0) {
-        *(HWND *)found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// Reads and closes every message box of this process until done is set.
-static void TakeBoxes(std::vector<BoxSeen> *boxes, volatile LONG *done)
-{
-    DWORD start = GetTickCount();
-    while (!*done && GetTickCount() - start < 20000) {
+    for (;;) {
         HWND box = NULL;
-        EnumWindows(FindOwnBox, (LPARAM)&box);
-        if (box == NULL) {
-            Sleep(10);
-            continue;
-        }
-        char text[256] = "";
+        WaitUntil([&] { return drive.modalDone || (box = FindOwnDialog()) != NULL; }, 2 * DriveWaitMs);
+        if (box == NULL)
+            return;
+        char caption[256] = "";
         BoxSeen seen;
-        GetWindowTextA(box, text, sizeof text);
-        seen.caption = text;
-        text[0] = 0;
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        seen.text = text;
+        GetWindowTextA(box, caption, sizeof caption);
+        seen.caption = caption;
+        seen.text = ItemText(box, MessageBoxTextId);
         seen.owner = GetWindow(box, GW_OWNER);
         seen.information = false;
         for (HWND child = GetWindow(box, GW_CHILD); child != NULL; child = GetWindow(child, GW_HWNDNEXT))
@@ -213,8 +196,7 @@ static void TakeBoxes(std::vector<BoxSeen> *boxes, volatile LONG *done)
                 seen.information = true;
         boxes->push_back(seen);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
-        while (IsWindow(box) && GetTickCount() - start < 20000)
-            Sleep(10);
+        WaitForWindowGone(box);
     }
 }
 
@@ -224,12 +206,12 @@ TEST_F(Lifecycle, AKeyboardThatCannotBeOpenedEndsTheProgramWithOneMessage)
 {
     keyboardOpens = 0;
     std::vector<BoxSeen> boxes;
-    volatile LONG done = 0;
-    std::thread taker(TakeBoxes, &boxes, &done);
-    int exitCode = WinMain(Instance(), NULL, (LPSTR) "", SW_SHOWNORMAL);
-    InterlockedExchange(&done, 1);
-    taker.join();
+    Drive drive;
+    int exitCode = -1;
+    RunDriven(drive, [&](Drive &d) { TakeBoxes(d, &boxes); },
+              [&] { exitCode = WinMain(Instance(), NULL, (LPSTR) "", SW_SHOWNORMAL); });
 
+    EXPECT_EQ(Problems(drive), "");
     EXPECT_EQ(exitCode, 0);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Direct input could not be initialised, Pellorin will be closed!");

@@ -7,6 +7,7 @@
 
 #include "app/timer_service.h"
 #include "game/timer_slots.h"
+#include "tests/support/wait_until.h"
 
 struct Expiry {
     int32_t slot;
@@ -19,30 +20,6 @@ static std::vector<Expiry> expiries;
 static void RecordExpiry(int32_t slot)
 {
     expiries.push_back({ slot, GetTickCount(), GetCurrentThreadId() });
-}
-
-// Runs the thread's messages until pred holds or timeoutMs pass.
-template <typename Pred>
-static bool PumpUntil(Pred pred, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (!pred()) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return true;
-}
-
-static void PumpFor(DWORD ms)
-{
-    PumpUntil([] { return false; }, ms);
 }
 
 class TimerService : public ::testing::Test {

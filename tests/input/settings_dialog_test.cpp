@@ -19,6 +19,7 @@
 #include "music/music_player.h"
 #include "resources/resource_ids.h"
 #include "tests/input/settings_key.h"
+#include "tests/support/dialog_driver.h"
 
 // Recording fake of the music player: how often the track was restarted and
 // which track the settings named at that moment.
@@ -30,8 +31,6 @@ void RestartMusic(void)
     restartCalls++;
     trackAtRestart = GetMusicIndex();
 }
-
-static const DWORD WaitMs = 5000;
 
 // The keys the tests press: key code (scan code, 0x100 for an extended key)
 // and virtual key, both given to SendInput as a keyboard driver gives them.
@@ -99,17 +98,6 @@ static BYTE VirtualKeyOf(uint16_t code)
     return 0;
 }
 
-static bool WaitFor(const std::function<bool()> &condition)
-{
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > WaitMs)
-            return false;
-        Sleep(5);
-    }
-    return true;
-}
-
 static std::string FullName(uint16_t code)
 {
     char name[KeyNameSize] = "";
@@ -126,23 +114,10 @@ static std::string ShownName(uint16_t code)
 
 // ---- The driver thread's view of the dialog -------------------------------
 
-struct Drive {
-    DWORD dialogThread;
-    HWND dialog;
-    std::vector<std::string> problems;
-};
-
 static void Note(Drive &run, bool ok, const std::string &what)
 {
     if (!ok)
-        run.problems.push_back(what);
-}
-
-static bool Await(Drive &run, const std::function<bool()> &condition, const std::string &what)
-{
-    bool ok = WaitFor(condition);
-    Note(run, ok, "timed out waiting for " + what);
-    return ok;
+        Fail(run, what);
 }
 
 static HWND Item(Drive &run, int id)
@@ -167,7 +142,7 @@ static GUITHREADINFO DialogThreadInfo(Drive &run)
     GUITHREADINFO info;
     memset(&info, 0, sizeof info);
     info.cbSize = sizeof info;
-    GetGUIThreadInfo(run.dialogThread, &info);
+    GetGUIThreadInfo(run.modalThread, &info);
     return info;
 }
 
@@ -300,42 +275,25 @@ static void CaptureKey(Drive &run, int field, uint16_t code)
           "field " + std::to_string(field) + " to take key " + std::to_string(code));
 }
 
-// Runs the dialog on this thread while script drives it from another one.
-// A script that leaves the dialog open, or records a problem, gets it
-// cancelled so the test always goes on.
+// Runs the dialog on this thread while script drives it from another one,
+// once the dialog is shown and in front.
 static int RunDialog(Drive &run, const std::function<void(Drive &)> &script)
 {
-    run.dialogThread = GetCurrentThreadId();
-    run.dialog = NULL;
-    std::thread driver([&run, &script] {
-        HWND dialog = NULL;
-        if (!Await(run, [&] {
-                dialog = FindWindowA("#32770", "Settings");
-                return dialog != NULL && IsWindowVisible(dialog);
-            }, "the Settings dialog"))
-            return;
-        run.dialog = dialog;
-        SetForegroundWindow(dialog);
-        if (Await(run, [&] { return GetForegroundWindow() == dialog; }, "the dialog in front"))
-            script(run);
-        if (!run.problems.empty() && IsWindow(dialog))
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        if (!WaitFor([&] { return !IsWindow(dialog); })) {
-            run.problems.push_back("the dialog stayed open");
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        }
-    });
-    int result = ShowSettingsDialog(GetModuleHandleA(NULL));
-    driver.join();
+    int result = 0;
+    RunDriven(
+        run,
+        [&](Drive &r) {
+            r.dialog = WaitForDialog("Settings");
+            if (r.dialog == NULL) {
+                Fail(r, "timed out waiting for the Settings dialog");
+                return;
+            }
+            SetForegroundWindow(r.dialog);
+            if (Await(r, [&] { return GetForegroundWindow() == r.dialog; }, "the dialog in front"))
+                script(r);
+        },
+        [&] { result = ShowSettingsDialog(GetModuleHandleA(NULL)); });
     return result;
-}
-
-static std::string Problems(const Drive &run)
-{
-    std::string all;
-    for (const std::string &problem : run.problems)
-        all += problem + "\n";
-    return all;
 }
 
 // ---- Registry -------------------------------------------------------------

@@ -1,6 +1,6 @@
 // The music player against the host's DirectMusic. Built three times: with
 // the real sound tracks, and with track 102 missing or not a MIDI file
-// (MUSIC_TRACK1_MISSING, MUSIC_TRACK1_GARBAGE; see music.rc).
+// (MUSIC_TRACK1_MISSING, MUSIC_TRACK1_GARBAGE; see music_player_test.rc).
 #include <windows.h>
 #include <objbase.h>
 #include <gtest/gtest.h>
@@ -11,6 +11,8 @@
 #include "game/shell.h"
 #include "music/music_player.h"
 #include "music/music_probe.h"
+#include "resources/resource_ids.h"
+#include "tests/support/wait_until.h"
 
 #if defined(MUSIC_TRACK1_MISSING) || defined(MUSIC_TRACK1_GARBAGE)
 #define MUSIC_BROKEN_TRACK 1
@@ -259,17 +261,6 @@ TEST_F(MusicPlayer, StartsStopsAndSwitchesTracksAsTheUserAsks)
     }
 }
 
-static int WaitFor(int (*condition)(void), DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs)
-            return 0;
-        Sleep(10);
-    }
-    return 1;
-}
-
 static int TrackOnePlaying(void) { return MusicIsPlaying(1); }
 static int TrackOneSilent(void) { return !MusicIsPlaying(1); }
 
@@ -278,13 +269,13 @@ TEST_F(MusicPlayer, PerformanceReportsTheStartedTrackPlaying)
     ASSERT_EQ(InitMusic(window), 1);
     musicIndex = 1;
     PlayMusic();
-    int heard = WaitFor(TrackOnePlaying, 3000);
+    int heard = WaitUntil(TrackOnePlaying, 3000);
     if (!heard && GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != NULL)
         GTEST_SKIP() << "Wine loads MIDI files as empty segments and plays nothing";
     EXPECT_TRUE(heard);
     EXPECT_EQ(MusicIsPlaying(0), 0);
     StopMusic();
-    EXPECT_TRUE(WaitFor(TrackOneSilent, 3000));
+    EXPECT_TRUE(WaitUntil(TrackOneSilent, 3000));
 }
 
 #else

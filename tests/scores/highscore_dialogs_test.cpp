@@ -4,21 +4,21 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <ostream>
 #include <string.h>
 #include <string>
-#include <thread>
 #include <time.h>
 #include <vector>
 
 #include "game/score_board.h"
 #include "game/shell.h"
 #include "input/settings_store.h"
+#include "resources/resource_ids.h"
 #include "scores/highscore_block.h"
 #include "scores/highscore_store.h"
 #include "scores/score_service.h"
 #include "tests/input/settings_key.h"
+#include "tests/support/dialog_driver.h"
 
 static const char TableTitle[] = "HighScore Table";
 static const char EntryTitle[] = "Save Highscore";
@@ -104,53 +104,6 @@ static void MakeDescendingBlock(unsigned char *block)
 
 // ---- Driving the dialogs from a second thread ----
 
-static const DWORD WaitMs = 10000;
-
-static int PollUntil(DWORD timeoutMs, int (*condition)(void *), void *context)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition(context))
-            return 1;
-        if (GetTickCount() - start > timeoutMs)
-            return 0;
-        Sleep(10);
-    }
-}
-
-static int DialogShown(void *title)
-{
-    HWND dialog = FindWindowA("#32770", (const char *)title);
-    return dialog != NULL && IsWindowVisible(dialog);
-}
-
-static HWND WaitForDialog(const char *title)
-{
-    if (!PollUntil(WaitMs, DialogShown, (void *)title))
-        return NULL;
-    return FindWindowA("#32770", title);
-}
-
-static int WindowGone(void *window)
-{
-    return !IsWindow((HWND)window);
-}
-
-// Posted, not sent: a click that opens a message box would keep a sent
-// message from returning until the box is closed.
-static int Click(HWND dialog, int id)
-{
-    HWND button = GetDlgItem(dialog, id);
-    return button != NULL && PostMessageA(button, BM_CLICK, 0, 0);
-}
-
-static std::string ItemText(HWND dialog, int id)
-{
-    char text[256] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
-
 struct TableTexts {
     std::vector<std::string> names, scores, levels;
     std::vector<bool> namesAsTyped;  // the name cell draws "&" as itself
@@ -160,10 +113,10 @@ static TableTexts ReadTable(HWND dialog)
 {
     TableTexts t;
     for (int i = 0; i < HighScoreEntryCount; ++i) {
-        t.names.push_back(ItemText(dialog, 1000 + i));
-        t.namesAsTyped.push_back((GetWindowLongA(GetDlgItem(dialog, 1000 + i), GWL_STYLE) & SS_NOPREFIX) != 0);
-        t.scores.push_back(ItemText(dialog, 1010 + i));
-        t.levels.push_back(ItemText(dialog, 1020 + i));
+        t.names.push_back(ItemText(dialog, IDC_HS_NAME_BASE + i));
+        t.namesAsTyped.push_back((GetWindowLongA(GetDlgItem(dialog, IDC_HS_NAME_BASE + i), GWL_STYLE) & SS_NOPREFIX) != 0);
+        t.scores.push_back(ItemText(dialog, IDC_HS_SCORE_BASE + i));
+        t.levels.push_back(ItemText(dialog, IDC_HS_LEVEL_BASE + i));
     }
     return t;
 }
@@ -177,59 +130,20 @@ static int IsDefaultRows(const TableTexts &t, const char *name)
     return 1;
 }
 
-// One dialog run: the script runs on a driver thread while the modal code
-// runs here. A script that fails closes whatever is still open, so the
-// modal code always returns.
-struct Drive {
-    std::atomic<bool> modalDone{false};
-    DWORD modalThread = 0;
-    std::string failure;
-
-    int Fail(const std::string &what)
-    {
-        if (failure.empty())
-            failure = what;
-        return 0;
-    }
-};
-
-static BOOL CALLBACK CancelDialog(HWND window, LPARAM)
-{
-    char name[16] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (strcmp(name, "#32770") == 0)
-        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-    return TRUE;
-}
-
-template <typename Script, typename Modal>
-static void RunDriven(Drive &drive, Script script, Modal modal)
-{
-    drive.modalThread = GetCurrentThreadId();
-    std::thread driver([&] {
-        script(drive);
-        DWORD start = GetTickCount();
-        while (!drive.modalDone && GetTickCount() - start < 2 * WaitMs) {
-            EnumThreadWindows(drive.modalThread, CancelDialog, 0);
-            Sleep(10);
-        }
-    });
-    modal();
-    drive.modalDone = true;
-    driver.join();
-}
-
 // Waits for the modal code to return; fails if a dialog appears meanwhile.
 static int ExpectNoDialog(Drive &drive)
 {
-    DWORD start = GetTickCount();
-    while (!drive.modalDone) {
-        if (FindWindowA("#32770", NULL) != NULL)
-            return drive.Fail("a dialog opened");
-        if (GetTickCount() - start > WaitMs)
-            return drive.Fail("the modal code did not return");
-        Sleep(10);
-    }
+    int opened = 0;
+    int returned = WaitUntil([&] {
+        if (drive.modalDone)
+            return 1;
+        opened = FindWindowA("#32770", NULL) != NULL;
+        return opened;
+    }, DriveWaitMs);
+    if (opened)
+        return Fail(drive, "a dialog opened");
+    if (!returned)
+        return Fail(drive, "the modal code did not return");
     return 1;
 }
 
@@ -246,13 +160,13 @@ static int EnterName(Drive &drive, const char *name, POINT *clientOrigin)
 {
     HWND dialog = WaitForDialog(EntryTitle);
     if (!dialog)
-        return drive.Fail("no name dialog");
+        return Fail(drive, "no name dialog");
     ClientOrigin(dialog, clientOrigin);
-    if (!SetDlgItemTextA(dialog, 1030, name))
-        return drive.Fail("no name field");
-    if (!Click(dialog, IDOK))
-        return drive.Fail("no OK button");
-    PollUntil(WaitMs, WindowGone, dialog);
+    if (!SetDlgItemTextA(dialog, IDC_SAVE_NAME, name))
+        return Fail(drive, "no name field");
+    if (!PostClick(dialog, IDOK))
+        return Fail(drive, "no OK button");
+    WaitForWindowGone(dialog);
     return 1;
 }
 
@@ -260,12 +174,12 @@ static int ReadAndCloseTable(Drive &drive, TableTexts *texts, POINT *clientOrigi
 {
     HWND dialog = WaitForDialog(TableTitle);
     if (!dialog)
-        return drive.Fail("no table dialog");
+        return Fail(drive, "no table dialog");
     ClientOrigin(dialog, clientOrigin);
     *texts = ReadTable(dialog);
-    Click(dialog, IDOK);
-    if (!PollUntil(WaitMs, WindowGone, dialog))
-        return drive.Fail("the table did not close");
+    PostClick(dialog, IDOK);
+    if (!WaitForWindowGone(dialog))
+        return Fail(drive, "the table did not close");
     return 1;
 }
 
@@ -274,12 +188,12 @@ static int AnswerMessageBox(Drive &drive, const char *title, int button, std::st
 {
     HWND box = WaitForDialog(title);
     if (!box)
-        return drive.Fail(std::string("no message box ") + title);
-    *text = ItemText(box, 0xFFFF);
-    if (!Click(box, button))
-        return drive.Fail("no button in the message box");
-    if (!PollUntil(WaitMs, WindowGone, box))
-        return drive.Fail("the message box did not close");
+        return Fail(drive, std::string("no message box ") + title);
+    *text = ItemText(box, MessageBoxTextId);
+    if (!PostClick(box, button))
+        return Fail(drive, "no button in the message box");
+    if (!WaitForWindowGone(box))
+        return Fail(drive, "the message box did not close");
     return 1;
 }
 
@@ -336,10 +250,10 @@ protected:
                 if (name == NULL) {
                     HWND dialog = WaitForDialog(EntryTitle);
                     if (!dialog) {
-                        d.Fail("no name dialog");
+                        Fail(d, "no name dialog");
                         return;
                     }
-                    Click(dialog, IDCANCEL);
+                    PostClick(dialog, IDCANCEL);
                     ExpectNoDialogAfter(d, dialog);
                     return;
                 }
@@ -351,7 +265,7 @@ protected:
 
     static void ExpectNoDialogAfter(Drive &drive, HWND closing)
     {
-        PollUntil(WaitMs, WindowGone, closing);
+        WaitForWindowGone(closing);
         ExpectNoDialog(drive);
     }
 
@@ -439,7 +353,7 @@ TEST_F(Scores, FirstGameTakesFirstPlaceAndShowsTheTable)
     uint32_t before = (uint32_t)time(NULL);
     GameOver(0, 3, "Alice", drive, &texts, &dialogOrigin);
     uint32_t after = (uint32_t)time(NULL);
-    ASSERT_EQ(drive.failure, "");
+    ASSERT_EQ(Problems(drive), "");
 
     // Opened at the owner's client origin, then moved 32 pixels down.
     POINT origin = {0, 0};
@@ -466,7 +380,7 @@ TEST_F(Scores, CancelWritesNothingAndShowsNoTable)
 {
     Drive drive;
     GameOver(500, 1, NULL, drive, NULL);
-    EXPECT_EQ(drive.failure, "");
+    EXPECT_EQ(Problems(drive), "");
     EXPECT_TRUE(StoredValue().empty());
 
     // A bad stored value stays as it was until the table is opened.
@@ -475,7 +389,7 @@ TEST_F(Scores, CancelWritesNothingAndShowsNoTable)
     StoreValue(bad.data(), HighScoreBlockSize);
     Drive again;
     GameOver(500, 1, NULL, again, NULL);
-    EXPECT_EQ(again.failure, "");
+    EXPECT_EQ(Problems(again), "");
     EXPECT_EQ(StoredValue(), bad);
 }
 
@@ -490,7 +404,7 @@ TEST_F(Scores, ScoreBelowAllTenShowsAndWritesNothing)
     ScoreBoard board = {};
     board.score = 99;
     RunDriven(drive, [](Drive &d) { ExpectNoDialog(d); }, [&] { RunHighScoreEntry(&board, owner, instance); });
-    EXPECT_EQ(drive.failure, "");
+    EXPECT_EQ(Problems(drive), "");
     EXPECT_EQ(StoredValue(), stored);
 }
 
@@ -509,7 +423,7 @@ TEST_F(Scores, EntryIsPlacedAboveEqualScoresAndKeepsUnusedBytes)
     Drive drive;
     TableTexts texts;
     GameOver(900, 0x105, "A much longer name than fits", drive, &texts);
-    ASSERT_EQ(drive.failure, "");
+    ASSERT_EQ(Problems(drive), "");
 
     const char *names[] = {"Player0", "A much longer ", "Player1", "Player2", "Player3",
                            "Player4", "Player5", "Player6", "Player7", "Player8"};
@@ -543,7 +457,7 @@ TEST_F(Scores, EmptyNameIsStoredEmpty)
     Drive drive;
     TableTexts texts;
     GameOver(10, 1, "", drive, &texts);
-    ASSERT_EQ(drive.failure, "");
+    ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(texts.names[0], "");
     EXPECT_EQ(texts.scores[0], "00000010");
 }
@@ -563,7 +477,7 @@ TEST_F(Scores, TableWithoutValueShowsTemplateTexts)
     TableTexts texts;
     POINT dialogOrigin = {};
     ShowTable(owner, instance, drive, &texts, &dialogOrigin);
-    ASSERT_EQ(drive.failure, "");
+    ASSERT_EQ(Problems(drive), "");
     EXPECT_TRUE(IsDefaultRows(texts, "Not used"));
     EXPECT_TRUE(StoredValue().empty());
 
@@ -585,7 +499,7 @@ TEST_F(Scores, TableShowsLargeScoresWithAllDigits)
     Drive drive;
     TableTexts texts;
     ShowTable(owner, instance, drive, &texts);
-    ASSERT_EQ(drive.failure, "");
+    ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(texts.scores[0], "3000000000");
     EXPECT_EQ(texts.levels[0], "99");
     EXPECT_EQ(texts.scores[1], "100000000");
@@ -605,7 +519,7 @@ TEST_F(Scores, NamesWithAnAmpersandAreShownAsTyped)
     Drive drive;
     TableTexts texts;
     ShowTable(owner, instance, drive, &texts);
-    ASSERT_EQ(drive.failure, "");
+    ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(texts.names[0], "R&B");
     EXPECT_EQ(texts.names[1], "Tom && Jerry");
     for (int i = 0; i < HighScoreEntryCount; ++i)
@@ -628,7 +542,7 @@ TEST_F(Scores, TamperedValueIsReportedAndReset)
                 ReadAndCloseTable(d, &texts);
         },
         [&] { ShowHighScoreTable(owner, instance); });
-    ASSERT_EQ(drive.failure, "");
+    ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(message, InvalidText);
     EXPECT_TRUE(IsDefaultRows(texts, "Not used"));
     EXPECT_EQ(StoredValue(), DefaultStoredForm());
@@ -642,16 +556,16 @@ static void ClearList(HWND owner, HINSTANCE instance, int answer, Drive &drive, 
         [&](Drive &d) {
             HWND table = WaitForDialog(TableTitle);
             if (!table) {
-                d.Fail("no table dialog");
+                Fail(d, "no table dialog");
                 return;
             }
             *before = ReadTable(table);
-            Click(table, 1031);
+            PostClick(table, IDC_HS_CLEAR);
             if (!AnswerMessageBox(d, "Warning!", answer, question))
                 return;
             *after = ReadTable(table);
-            Click(table, IDOK);
-            PollUntil(WaitMs, WindowGone, table);
+            PostClick(table, IDOK);
+            WaitForWindowGone(table);
         },
         [&] { ShowHighScoreTable(owner, instance); });
 }
@@ -667,7 +581,7 @@ TEST_F(Scores, ClearListAnsweredNoChangesNothing)
     TableTexts before, after;
     std::string question;
     ClearList(owner, instance, IDNO, drive, &before, &after, &question);
-    ASSERT_EQ(drive.failure, "");
+    ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(question, ClearText);
     EXPECT_EQ(before.names[0], "Player0");
     EXPECT_EQ(after.names, before.names);
@@ -687,7 +601,7 @@ TEST_F(Scores, ClearListAnsweredYesStoresTheDefaultTable)
     TableTexts before, after;
     std::string question;
     ClearList(owner, instance, IDYES, drive, &before, &after, &question);
-    ASSERT_EQ(drive.failure, "");
+    ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(before.scores[0], "00001000");
     EXPECT_TRUE(IsDefaultRows(after, "Not Used"));
 
@@ -706,16 +620,16 @@ TEST_F(Scores, UploadSendsTheStoredBytesAndViewOpensThePage)
         [&](Drive &d) {
             HWND table = WaitForDialog(TableTitle);
             if (!table) {
-                d.Fail("no table dialog");
+                Fail(d, "no table dialog");
                 return;
             }
-            Click(table, 1032);  // nothing stored: nothing sent
-            Click(table, 1034);
-            Click(table, IDOK);
-            PollUntil(WaitMs, WindowGone, table);
+            PostClick(table, IDC_HS_UPLOAD);  // nothing stored: nothing sent
+            PostClick(table, IDC_HS_VIEW_LIST);
+            PostClick(table, IDOK);
+            WaitForWindowGone(table);
         },
         [&] { ShowHighScoreTable(owner, instance); });
-    ASSERT_EQ(drive.failure, "");
+    ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(uploadCount, 0);
     EXPECT_EQ(pageCount, 1);
 
@@ -730,15 +644,15 @@ TEST_F(Scores, UploadSendsTheStoredBytesAndViewOpensThePage)
         [&](Drive &d) {
             HWND table = WaitForDialog(TableTitle);
             if (!table) {
-                d.Fail("no table dialog");
+                Fail(d, "no table dialog");
                 return;
             }
-            Click(table, 1032);
-            Click(table, IDOK);
-            PollUntil(WaitMs, WindowGone, table);
+            PostClick(table, IDC_HS_UPLOAD);
+            PostClick(table, IDOK);
+            WaitForWindowGone(table);
         },
         [&] { ShowHighScoreTable(owner, instance); });
-    ASSERT_EQ(again.failure, "");
+    ASSERT_EQ(Problems(again), "");
     ASSERT_EQ(uploadCount, 1);
     EXPECT_EQ(Bytes(uploadedBytes, uploadedBytes + HighScoreBlockSize), stored);
 }

@@ -26,6 +26,7 @@
 #include "input/settings_store.h"
 #include "scores/highscore_block.h"
 #include "scores/score_service.h"
+#include "tests/support/dialog_driver.h"
 
 enum { WaitLimitMs = 15000 };
 
@@ -128,31 +129,6 @@ static std::string Reply(int status, const std::string &body)
 
 // --- the window thread's side ---------------------------------------------
 
-static void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-// Keeps the window thread's messages flowing (the verdict is shown from
-// them) until the condition holds.
-template <class Condition>
-static bool WaitFor(Condition condition, DWORD limitMs = WaitLimitMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        Pump();
-        if (condition())
-            return true;
-        if (GetTickCount() - start > limitMs)
-            return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 struct BoxSeen {
     std::string caption;
     std::string text;
@@ -161,26 +137,6 @@ struct BoxSeen {
     bool okOnly;
     bool iconShown;
 };
-
-static BOOL CALLBACK FindOwnBox(HWND window, LPARAM found)
-{
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char name[16];
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
-        GetClassNameA(window, name, sizeof name) > 0 && strcmp(name, "#32770") == 0) {
-        *(HWND *)found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-static HWND FindBox()
-{
-    HWND found = NULL;
-    EnumWindows(FindOwnBox, (LPARAM)&found);
-    return found;
-}
 
 static bool Shown(HWND box, int id)
 {
@@ -192,15 +148,12 @@ static bool Shown(HWND box, int id)
 static bool TakeBox(BoxSeen *seen, DWORD limitMs = WaitLimitMs)
 {
     HWND box = NULL;
-    if (!WaitFor([&] { return (box = FindBox()) != NULL; }, limitMs))
+    if (!PumpUntil([&] { return (box = FindOwnDialog()) != NULL; }, limitMs))
         return false;
-    static char text[16384];
-    text[0] = 0;
-    GetWindowTextA(box, text, sizeof text);
-    seen->caption = text;
-    text[0] = 0;
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    seen->text = text;
+    char caption[256] = "";
+    GetWindowTextA(box, caption, sizeof caption);
+    seen->caption = caption;
+    seen->text = ItemText(box, MessageBoxTextId);
     seen->owner = GetWindow(box, GW_OWNER);
     seen->thread = GetWindowThreadProcessId(box, NULL);
     seen->okOnly = Shown(box, IDOK) && !Shown(box, IDCANCEL) && !Shown(box, IDYES) && !Shown(box, IDNO) &&
@@ -212,7 +165,7 @@ static bool TakeBox(BoxSeen *seen, DWORD limitMs = WaitLimitMs)
             seen->iconShown = true;
     }
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    return WaitFor([&] { return !IsWindow(box); });
+    return PumpUntil([&] { return !IsWindow(box); }, WaitLimitMs);
 }
 
 static void SetServer(const std::string &server)
@@ -274,7 +227,7 @@ static void CollectBoxes(std::vector<BoxSeen> *boxes)
                 boxes->push_back(seen);
         }
     });
-    EXPECT_TRUE(WaitFor([] { return !IsUploadPending(); })) << "the upload never ended";
+    EXPECT_TRUE(PumpUntil([] { return !IsUploadPending(); }, WaitLimitMs)) << "the upload never ended";
     InterlockedExchange(&finished, 1);
     taker.join();
 }
@@ -476,7 +429,7 @@ TEST_F(ScoreService, ASecondUploadWhileOneIsPendingDoesNothing)
     exchange.reply = Reply(202, "");
     exchange.hold = 1;
     StartUpload(LocalServer("/pellorin"), &exchange);
-    ASSERT_TRUE(WaitFor([&] { return exchange.received != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return exchange.received != 0; }, WaitLimitMs));
     EXPECT_EQ(IsUploadPending(), 1);
 
     // Another block to another place: neither sent nor allowed to disturb
@@ -624,7 +577,7 @@ TEST_F(ScoreService, TheLinksOpenTheServerPagesInTheBrowser)
         SetServer(c.server);
         c.open();
         expected += std::string(c.url) + "\n";
-        EXPECT_TRUE(WaitFor([&] { return ReadLog(log).size() >= expected.size(); })) << c.url;
+        EXPECT_TRUE(PumpUntil([&] { return ReadLog(log).size() >= expected.size(); }, WaitLimitMs)) << c.url;
     }
     EXPECT_EQ(ReadLog(log), expected);
 }
