@@ -7,13 +7,18 @@ import re
 import shutil
 import subprocess
 import tempfile
+import sys
 import time
 from types import SimpleNamespace
 
-WINE64 = "/usr/lib/wine/wine64"
-WINE32 = "/usr/lib/wine/wine"
-WINESERVER = "/usr/lib/wine/wineserver"
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(SOURCE_DIR, "tools", "wine"))
+from wine_env import read_wine_env, wine_environment  # noqa: E402
+
+WINE_ENV = read_wine_env()
+WINE64 = WINE_ENV["PELLORIN_WINE64"]
+WINE32 = WINE_ENV["PELLORIN_WINE32"]
+WINESERVER = WINE_ENV["PELLORIN_WINESERVER"]
 MAKE_PREFIX = os.path.join(SOURCE_DIR, "tools", "wine", "make-prefix")
 
 
@@ -74,27 +79,13 @@ def open_session(name, inspector, artifacts):
         with open(os.path.join(work, "make-prefix.out"), "wb") as log:
             subprocess.run([MAKE_PREFIX, prefix], stdout=log, stderr=subprocess.STDOUT,
                            stdin=subprocess.DEVNULL, check=True, timeout=300)
-    env = dict(os.environ)
-    env.update(WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG=os.environ.get("WINEDEBUG", "-all"),
-               WINEDLLOVERRIDES="mscoree,mshtml=")
+    env = wine_environment(prefix)
     if os.path.isdir(artifacts):
         shutil.rmtree(artifacts)
     session = SimpleNamespace(name=name, work=work, prefix=prefix, env=env, inspector=inspector,
                               artifacts=artifacts, programs=[], serial=0)
-    unmanage_windows(session)
     session.prefix_seconds = time.monotonic() - started
     return session
-
-
-def unmanage_windows(session):
-    """Without a window manager, Wine waits 2 s for the withdrawn state of
-    every managed window it hides (each closing dialog or message box holds
-    the program's thread that long). Unmanaged windows skip the wait and
-    behave the same otherwise on a bare X server."""
-    code, output = run_wine_tool(session, ["reg", "add", "HKCU\\Software\\Wine\\X11 Driver",
-                                           "/v", "Managed", "/d", "N", "/f"])
-    if code != 0:
-        fail("cannot set the X11 driver's Managed value: %s" % output.strip())
 
 
 def next_file(session, stem):

@@ -19,8 +19,13 @@ import time
 
 import devtools
 
-WINE64 = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
+                                "tools", "wine"))
+from wine_env import read_wine_env, wine_environment  # noqa: E402
+
+WINE_ENV = read_wine_env()
+WINE64 = WINE_ENV["PELLORIN_WINE64"]
+WINESERVER = WINE_ENV["PELLORIN_WINESERVER"]
 STATUS_WIDTH, STATUS_HEIGHT = 160, 15
 BOARD_Y = 32   # the board's top in the client area; cells are 20 pixels
 
@@ -162,8 +167,7 @@ def run(args, work):
     template = os.environ.get("PELLORIN_WINE_TEMPLATE", "")
     if template and os.path.isdir(template):
         subprocess.run(["cp", "-a", template, prefix], check=True, timeout=120)
-    env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
-    env.update(WINEPREFIX=prefix, WINEDEBUG="-all")
+    env = wine_environment(prefix, {k: v for k, v in os.environ.items() if k != "DISPLAY"})
 
     play_out = os.path.join(work, "play.out")
     started = time.monotonic()

@@ -9,7 +9,10 @@ import subprocess
 import sys
 import time
 
-WINE64 = "/usr/lib/wine/wine64"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "wine"))
+from wine_env import read_wine_env, wine_environment  # noqa: E402
+
+WINE64 = read_wine_env()["PELLORIN_WINE64"]
 CHROMIUM = "/usr/bin/chromium"
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                   "--disable-background-networking", "--disable-component-update", "--disable-sync",
@@ -36,8 +39,7 @@ def wait_until(what, probe, timeout, interval=0.1):
 class Session:
     def __init__(self, args):
         self.args = args
-        self.env = dict(os.environ, WINEPREFIX=args.prefix, WINEARCH="win64", WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env = wine_environment(args.prefix)
         self.serial = 0
 
     def wine(self, *argv, timeout=60):
@@ -119,9 +121,6 @@ def coloured_rows(screen, client):
 
 
 def game_pictures(session):
-    code, text = session.wine("reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f")
-    if code != 0:
-        sys.exit("take_pictures: reg add failed: " + text)
     out = open(os.path.join(session.args.work, "game.out"), "wb")
     game = subprocess.Popen([WINE64, session.args.exe], stdout=out, stderr=subprocess.STDOUT,
                             stdin=subprocess.DEVNULL, env=session.env)
