@@ -19,7 +19,6 @@ def parse_arguments(description):
     parser.add_argument("--exe", help="the program under test")
     parser.add_argument("--inspector", required=True, help="pellorin_inspector.exe")
     parser.add_argument("--artifacts", required=True, help="where a failed run leaves its files")
-    parser.add_argument("--skip", help="skip the test, giving this reason")
     parser.add_argument("--accept-start-box", action="append", default=[],
                         help="caption of a message box that may appear at start (pressed OK)")
     return parser.parse_args()
@@ -27,9 +26,6 @@ def parse_arguments(description):
 
 def run_steps(name, description, steps):
     arguments = parse_arguments(description)
-    if arguments.skip:
-        print("SKIP %s: %s" % (name, arguments.skip))
-        sys.exit(SKIPPED)
     for path in (arguments.exe, arguments.inspector):
         if not path or not os.path.isfile(path):
             print("FAIL %s: no file %s" % (name, path))

@@ -11,7 +11,6 @@ static std::vector<FakeCall> calls;
 static uint32_t clockMs;
 static FakeTimerSlot slots[TimerSlotCount];
 static FakeDialogHook dialogHook;
-static int settingsResult = 1;
 
 static FakeCall NewCall(FakeCallKind kind)
 {
@@ -49,7 +48,6 @@ void ResetShellFakes(void)
     for (int i = 0; i < TimerSlotCount; i++)
         slots[i] = FakeTimerSlot();
     dialogHook = nullptr;
-    settingsResult = 1;
 }
 
 void SetFakeClock(uint32_t ms)
@@ -205,11 +203,6 @@ void SetFakeDialogHook(FakeDialogHook hook)
     dialogHook = hook;
 }
 
-void SetFakeSettingsResult(int result)
-{
-    settingsResult = result;
-}
-
 // The calls of shell.h and timer_slots.h.
 
 uint32_t ReadMilliseconds(void)
@@ -265,7 +258,7 @@ int ShowSettingsDialog(InstanceRef instance)
     call.instance = instance;
     Record(call);
     RunDialogHook(CallSettingsDialog);
-    return settingsResult;
+    return 1;
 }
 
 void ShowAboutDialog(WindowRef window, InstanceRef instance)

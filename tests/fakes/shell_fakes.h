@@ -82,6 +82,4 @@ void RunFakeTimers(uint32_t ms);
 typedef void (*FakeDialogHook)(FakeCallKind kind);
 void SetFakeDialogHook(FakeDialogHook hook);
 
-void SetFakeSettingsResult(int result);
-
 #endif
