@@ -3,6 +3,8 @@ class and title, the menu, the block colours and piece shapes, and how a
 screenshot of the client area is read back into board cells."""
 import time
 
+from e2e_resources import (IDM_ABOUT, IDM_HELP, IDM_HIGH_SCORE, IDM_MUSIC, IDM_NEW_GAME, IDM_PAUSE,  # noqa: F401
+                           IDM_QUIT, IDM_SETTINGS)
 from e2e_screen import parse_text_image, pixel, same_area
 from e2e_windows import menu_item, shot, visible_dialogs, wait_for_main_window
 from e2e_wine import (export_registry, fail, focus_window, inspect, press_keys, start_program, wait_for_exit,
@@ -18,8 +20,6 @@ COLUMNS, ROWS = 10, 20
 PREVIEW_X, PREVIEW_Y, PREVIEW_CELL = 160, 0, 7
 STATUS_WIDTH, STATUS_HEIGHT = 160, 15   # left of the preview, above the score line
 
-IDM_PAUSE, IDM_MUSIC, IDM_NEW_GAME, IDM_HIGH_SCORE = 40002, 40003, 40004, 40005
-IDM_QUIT, IDM_SETTINGS, IDM_HELP, IDM_ABOUT = 40006, 40007, 40008, 40009
 
 # Block shades per colour index: border (x 0.4) and face (x 0.8).
 BLOCK_SHADES = [

@@ -6,14 +6,13 @@ bytes; Clear List asks first (No keeps the table, Yes resets it to ten
 "Not Used" entries); at the next game's end Cancel stores nothing and
 opens no table."""
 from e2e_game import IDM_ABOUT, SETTINGS_KEY, play_to_the_name_dialog, shows_status, start_game, status_image
+from e2e_resources import IDC_HS_CLEAR, IDC_HS_LEVEL_BASE, IDC_HS_NAME_BASE, IDC_HS_SCORE_BASE, IDC_SAVE_NAME
 from e2e_run import run_steps
 from e2e_screen import same_area
 from e2e_windows import (dialog_controls, shot, static_texts, visible_dialogs, wait_for_dialog,
                          wait_until_closed)
 from e2e_wine import (export_registry, fail, focus_window, inspect, press_keys, wait_until)
 
-NAME_EDIT, CLEAR_LIST = 1030, 1031
-NAME_BASE, SCORE_BASE, LEVEL_BASE = 1000, 1010, 1020
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
 TYPED_NAME = "tovrin pellorinson"   # 18 characters; 14 are kept
 CLEAR_TEXT = "The local highscore table will be cleared! Are you sure you want to continue?"
@@ -45,21 +44,21 @@ def board_fills_and_the_name_dialog_appears(context):
 def typed_name_is_cut_and_heads_the_table(context):
     dialog = context.name_dialog
     # Spaces pressed while the dialog came up may have reached its edit.
-    inspect(context.session, "set-text", dialog["hwnd"], NAME_EDIT, "")
+    inspect(context.session, "set-text", dialog["hwnd"], IDC_SAVE_NAME, "")
     focus_window(context.session, dialog)
     press_keys(context.session, dialog, *["space" if c == " " else c for c in TYPED_NAME])
-    wait_until("the typed name in the edit", lambda: control_texts(context, dialog).get(NAME_EDIT) == TYPED_NAME,
-               5, detail=lambda: control_texts(context, dialog).get(NAME_EDIT))
+    wait_until("the typed name in the edit", lambda: control_texts(context, dialog).get(IDC_SAVE_NAME) == TYPED_NAME,
+               5, detail=lambda: control_texts(context, dialog).get(IDC_SAVE_NAME))
     inspect(context.session, "click", dialog["hwnd"], IDOK)
     context.table = wait_for_dialog(context.session, "HighScore Table")
     texts = control_texts(context, context.table)
-    names = [texts.get(NAME_BASE + i) for i in range(10)]
-    scores = [texts.get(SCORE_BASE + i) for i in range(10)]
+    names = [texts.get(IDC_HS_NAME_BASE + i) for i in range(10)]
+    scores = [texts.get(IDC_HS_SCORE_BASE + i) for i in range(10)]
     if names != [TYPED_NAME[:14]] + ["Not Used"] * 9:
         fail("names %s" % names)
     if scores[1:] != ["00000000"] * 9:
         fail("scores %s" % scores)
-    score, level = scores[0], texts.get(LEVEL_BASE)
+    score, level = scores[0], texts.get(IDC_HS_LEVEL_BASE)
     if len(score) != 8 or not score.isdigit() or int(score) == 0 or len(level) != 2 or not level.isdigit():
         fail("first entry: score \"%s\", level \"%s\"" % (score, level))
     context.score_line = "Score: %d  Level: %d" % (int(score), int(level))
@@ -78,7 +77,7 @@ def shows_game_over_with_score(context, score_line):
 
 
 def press_clear_list(context):
-    inspect(context.session, "click", context.table["hwnd"], CLEAR_LIST)
+    inspect(context.session, "click", context.table["hwnd"], IDC_HS_CLEAR)
     box = wait_for_dialog(context.session, "Warning!")
     controls = dialog_controls(context.session, box)
     buttons = sorted((int(c["id"]), c["text"]) for c in controls if c["class"].lower() == "button")
@@ -91,7 +90,7 @@ def clear_list_answered_no_keeps_the_table(context):
     box = press_clear_list(context)
     inspect(context.session, "click", box["hwnd"], IDNO)
     wait_until_closed(context.session, box)
-    names = [control_texts(context, context.table).get(NAME_BASE + i) for i in range(10)]
+    names = [control_texts(context, context.table).get(IDC_HS_NAME_BASE + i) for i in range(10)]
     if names != context.names:
         fail("names after No: %s" % names)
     if stored_block(context) != context.block:
@@ -106,8 +105,8 @@ def clear_list_answered_yes_resets_the_table(context):
 
     def probe():
         texts = control_texts(context, context.table)
-        seen["names"] = [texts.get(NAME_BASE + i) for i in range(10)]
-        seen["scores"] = [texts.get(SCORE_BASE + i) for i in range(10)]
+        seen["names"] = [texts.get(IDC_HS_NAME_BASE + i) for i in range(10)]
+        seen["scores"] = [texts.get(IDC_HS_SCORE_BASE + i) for i in range(10)]
         return seen["names"] == ["Not Used"] * 10 and seen["scores"] == ["00000000"] * 10
 
     wait_until("ten \"Not Used\" entries with score 00000000", probe, 5, detail=lambda: seen)

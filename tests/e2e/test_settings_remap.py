@@ -4,12 +4,13 @@ makes it wait for a key, the A key is taken and named, OK stores the new
 KeyMapping in the registry, and in the next game A moves the piece left
 while the Left arrow no longer does."""
 from e2e_game import IDM_SETTINGS, SETTINGS_KEY, f2_starts_a_game_with_the_previewed_piece, follow, press, start_game
+from e2e_resources import IDC_KEY_DROP, IDC_KEY_MOVE_LEFT
 from e2e_run import run_steps
 from e2e_windows import dialog_controls, wait_for_dialog, wait_until_closed
 from e2e_wine import (export_registry, fail, focus_window, inspect, parse_records, press_keys,
                       wait_until, xdotool)
 
-MOVE_LEFT_FIELD, KEY_FIELDS = 1037, range(1037, 1042)
+KEY_FIELDS = range(IDC_KEY_MOVE_LEFT, IDC_KEY_DROP + 1)
 IDOK = 1
 # KeyMapping after A (scan code 0x1E) replaces Left: the other four keys keep
 # their defaults (Right, Up, Down extended; Space).
@@ -41,7 +42,7 @@ def wait_for_field_text(context, text, what):
 
     def probe():
         seen["texts"] = control_texts(context, context.dialog)
-        return seen["texts"].get(MOVE_LEFT_FIELD) == text
+        return seen["texts"].get(IDC_KEY_MOVE_LEFT) == text
 
     wait_until(what, probe, 5, detail=lambda: {i: seen["texts"].get(i) for i in KEY_FIELDS})
     return seen["texts"]
@@ -59,7 +60,7 @@ def settings_dialog_opens_from_the_menu_command(context):
 
 def click_on_move_left_and_press_a(context):
     focus_window(context.session, context.dialog)
-    mouse_click(context, context.dialog, MOVE_LEFT_FIELD)
+    mouse_click(context, context.dialog, IDC_KEY_MOVE_LEFT)
     wait_for_field_text(context, "Press a key", "the Move Left field waiting (\"Press a key\")")
     press_keys(context.session, context.dialog, "a")
     after = wait_for_field_text(context, "A", "the Move Left field naming the A key")

@@ -16,6 +16,8 @@ import sys
 import tempfile
 
 from e2e_game import GAME_CLASS, SETTINGS_KEY, play_to_the_name_dialog, start_game
+from e2e_resources import (IDC_HS_LEVEL_BASE, IDC_HS_NAME_BASE, IDC_HS_SCORE_BASE, IDC_HS_UPLOAD, IDC_HS_VIEW_LIST,
+                           IDC_SAVE_NAME)
 from e2e_run import SKIPPED, run_steps
 from e2e_windows import dialog_controls, static_texts, visible_dialogs, wait_for_dialog, wait_until_closed
 from e2e_wine import (SOURCE_DIR, CheckFailed, fail, focus_window, inspect, inspect_records, press_keys,
@@ -23,9 +25,6 @@ from e2e_wine import (SOURCE_DIR, CheckFailed, fail, focus_window, inspect, insp
 
 PLAYER = "E2E Player"
 SERVER_PREFIX = "pellorin"
-IDC_NAME_EDIT = 1030
-IDC_UPLOAD, IDC_VIEW_LIST = 1032, 1034
-IDC_FIRST_NAME, IDC_FIRST_SCORE, IDC_FIRST_LEVEL = 1000, 1010, 1020
 MESSAGE_TEXT_ID = "65535"
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
                   "--no-first-run", "--disable-component-update", "--disable-sync"]
@@ -124,20 +123,20 @@ def control_texts(session, dialog):
 
 def enter_the_name_and_see_the_table(context):
     session = context.session
-    inspect(session, "set-text", context.entry["hwnd"], IDC_NAME_EDIT, PLAYER)
+    inspect(session, "set-text", context.entry["hwnd"], IDC_SAVE_NAME, PLAYER)
     inspect(session, "click", context.entry["hwnd"], 1)
     wait_until_closed(session, context.entry)
     context.table = wait_for_dialog(session, "HighScore Table")
     texts = control_texts(session, context.table)
-    name, score, level = (texts.get(IDC_FIRST_NAME), texts.get(IDC_FIRST_SCORE), texts.get(IDC_FIRST_LEVEL))
+    name, score, level = (texts.get(IDC_HS_NAME_BASE), texts.get(IDC_HS_SCORE_BASE), texts.get(IDC_HS_LEVEL_BASE))
     if name != PLAYER or not re.fullmatch(r"\d{8,}", score or "") or not re.fullmatch(r"\d{2,}", level or ""):
         fail("first table row: name %r, score %r, level %r" % (name, score, level))
     context.score, context.level = int(score), int(level)
     if context.score == 0:
         fail("the game ended with score 0, which the server does not list")
     for row in range(1, 10):
-        if texts.get(IDC_FIRST_NAME + row) != "Not Used":
-            fail("table row %d holds %r" % (row + 1, texts.get(IDC_FIRST_NAME + row)))
+        if texts.get(IDC_HS_NAME_BASE + row) != "Not Used":
+            fail("table row %d holds %r" % (row + 1, texts.get(IDC_HS_NAME_BASE + row)))
 
 
 def message_box(context, caption, timeout):
@@ -149,7 +148,7 @@ def message_box(context, caption, timeout):
 
 def upload_reports_success(context):
     session = context.session
-    inspect(session, "click", context.table["hwnd"], IDC_UPLOAD)
+    inspect(session, "click", context.table["hwnd"], IDC_HS_UPLOAD)
     try:
         box, text = message_box(context, "Request completed", 15)
     except CheckFailed:
@@ -182,7 +181,7 @@ def wait_for_urls(context, expected):
 
 def view_internet_list_opens_the_list_page(context):
     context.expected_urls = ["http://%s/highscore.asp" % context.server_text]
-    inspect(context.session, "click", context.table["hwnd"], IDC_VIEW_LIST)
+    inspect(context.session, "click", context.table["hwnd"], IDC_HS_VIEW_LIST)
     wait_for_urls(context, context.expected_urls)
     if not any(d["hwnd"] == context.table["hwnd"] for d in visible_dialogs(context.session)):
         fail("the HighScore Table closed with View Internet list")
