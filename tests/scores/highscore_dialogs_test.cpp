@@ -102,6 +102,16 @@ static void MakeDescendingBlock(unsigned char *block)
     }
 }
 
+// The descending table, stored as the game stores it; its stored form.
+static Bytes StoreDescendingBlock()
+{
+    unsigned char block[HighScoreBlockSize];
+    MakeDescendingBlock(block);
+    Bytes stored = StoredForm(block);
+    StoreValue(stored.data(), HighScoreBlockSize);
+    return stored;
+}
+
 // ---- Driving the dialogs from a second thread ----
 
 struct TableTexts {
@@ -170,11 +180,20 @@ static int EnterName(Drive &drive, const char *name, POINT *clientOrigin)
     return 1;
 }
 
+// The table dialog once it is shown; NULL, noted, when it is not.
+static HWND AwaitTable(Drive &drive)
+{
+    HWND table = WaitForDialog(TableTitle);
+    if (!table)
+        Fail(drive, "no table dialog");
+    return table;
+}
+
 static int ReadAndCloseTable(Drive &drive, TableTexts *texts, POINT *clientOrigin = NULL)
 {
-    HWND dialog = WaitForDialog(TableTitle);
+    HWND dialog = AwaitTable(drive);
     if (!dialog)
-        return Fail(drive, "no table dialog");
+        return 0;
     ClientOrigin(dialog, clientOrigin);
     *texts = ReadTable(dialog);
     PostClick(dialog, IDOK);
@@ -395,10 +414,7 @@ TEST_F(Scores, CancelWritesNothingAndShowsNoTable)
 
 TEST_F(Scores, ScoreBelowAllTenShowsAndWritesNothing)
 {
-    unsigned char block[HighScoreBlockSize];
-    MakeDescendingBlock(block);
-    Bytes stored = StoredForm(block);
-    StoreValue(stored.data(), HighScoreBlockSize);
+    Bytes stored = StoreDescendingBlock();
 
     Drive drive;
     ScoreBoard board = {};
@@ -554,11 +570,9 @@ static void ClearList(HWND owner, HINSTANCE instance, int answer, Drive &drive, 
     RunDriven(
         drive,
         [&](Drive &d) {
-            HWND table = WaitForDialog(TableTitle);
-            if (!table) {
-                Fail(d, "no table dialog");
+            HWND table = AwaitTable(d);
+            if (!table)
                 return;
-            }
             *before = ReadTable(table);
             PostClick(table, IDC_HS_CLEAR);
             if (!AnswerMessageBox(d, "Warning!", answer, question))
@@ -572,10 +586,7 @@ static void ClearList(HWND owner, HINSTANCE instance, int answer, Drive &drive, 
 
 TEST_F(Scores, ClearListAnsweredNoChangesNothing)
 {
-    unsigned char block[HighScoreBlockSize];
-    MakeDescendingBlock(block);
-    Bytes stored = StoredForm(block);
-    StoreValue(stored.data(), HighScoreBlockSize);
+    Bytes stored = StoreDescendingBlock();
 
     Drive drive;
     TableTexts before, after;
@@ -592,10 +603,7 @@ TEST_F(Scores, ClearListAnsweredNoChangesNothing)
 
 TEST_F(Scores, ClearListAnsweredYesStoresTheDefaultTable)
 {
-    unsigned char block[HighScoreBlockSize];
-    MakeDescendingBlock(block);
-    Bytes stored = StoredForm(block);
-    StoreValue(stored.data(), HighScoreBlockSize);
+    Bytes stored = StoreDescendingBlock();
 
     Drive drive;
     TableTexts before, after;
@@ -618,11 +626,9 @@ TEST_F(Scores, UploadSendsTheStoredBytesAndViewOpensThePage)
     RunDriven(
         drive,
         [&](Drive &d) {
-            HWND table = WaitForDialog(TableTitle);
-            if (!table) {
-                Fail(d, "no table dialog");
+            HWND table = AwaitTable(d);
+            if (!table)
                 return;
-            }
             PostClick(table, IDC_HS_UPLOAD);  // nothing stored: nothing sent
             PostClick(table, IDC_HS_VIEW_LIST);
             PostClick(table, IDOK);
@@ -634,19 +640,14 @@ TEST_F(Scores, UploadSendsTheStoredBytesAndViewOpensThePage)
     EXPECT_EQ(pageCount, 1);
 
     // Sent exactly as stored, still scrambled.
-    unsigned char block[HighScoreBlockSize];
-    MakeDescendingBlock(block);
-    Bytes stored = StoredForm(block);
-    StoreValue(stored.data(), HighScoreBlockSize);
+    Bytes stored = StoreDescendingBlock();
     Drive again;
     RunDriven(
         again,
         [&](Drive &d) {
-            HWND table = WaitForDialog(TableTitle);
-            if (!table) {
-                Fail(d, "no table dialog");
+            HWND table = AwaitTable(d);
+            if (!table)
                 return;
-            }
             PostClick(table, IDC_HS_UPLOAD);
             PostClick(table, IDOK);
             WaitForWindowGone(table);
