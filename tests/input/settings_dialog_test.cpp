@@ -10,7 +10,6 @@
 #include <string.h>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "input/key_capture.h"
