@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "admin_command.h"
 #include "score_server.h"
 
 static const char Usage[] =
@@ -12,7 +13,8 @@ static const char Usage[] =
     "  --port N         TCP port, 0 for any free one (default 8080)\n"
     "  --database FILE  SQLite file, created if missing (default pellorin-scores.db)\n"
     "  --prefix PATH    path in front of highscore.asp and pellorin.asp (default pellorin)\n"
-    "  --address ADDR   address to listen on (default 127.0.0.1; 0.0.0.0 for every interface)\n";
+    "  --address ADDR   address to listen on (default 127.0.0.1; 0.0.0.0 for every interface)\n"
+    "       pellorin-score-server admin [--database FILE] COMMAND   (admin --help: moderation)\n";
 
 static int ParsePort(const char *text, int *port)
 {
@@ -50,6 +52,8 @@ static int ParseOptions(int argc, char **argv, ServerOptions *options)
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && strcmp(argv[1], "admin") == 0)
+        return RunAdminCommand(argc - 1, argv + 1);
     ServerOptions options;
     DefaultServerOptions(&options);
     if (!ParseOptions(argc, argv, &options)) {
