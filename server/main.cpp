@@ -7,14 +7,17 @@
 
 #include "admin_command.h"
 #include "score_server.h"
+#include "score_store.h"
 
 static const char Usage[] =
-    "usage: pellorin-score-server [--port N] [--database FILE] [--prefix PATH] [--address ADDR]\n"
+    "usage: pellorin-score-server [--port N] [--database FILE|URI] [--prefix PATH] [--address ADDR] [--pool N]\n"
     "  --port N         TCP port, 0 for any free one (default 8080)\n"
-    "  --database FILE  SQLite file, created if missing (default pellorin-scores.db)\n"
+    "  --database FILE  SQLite file, created if missing (default pellorin-scores.db),\n"
+    "                   or a postgresql:// URI of a database shared by several servers\n"
     "  --prefix PATH    path in front of highscore.asp and pellorin.asp (default pellorin)\n"
     "  --address ADDR   address to listen on (default 127.0.0.1; 0.0.0.0 for every interface)\n"
-    "       pellorin-score-server admin [--database FILE] COMMAND   (admin --help: moderation)\n";
+    "  --pool N         PostgreSQL connections for reads, 1 to 64 (default 4)\n"
+    "       pellorin-score-server admin [--database FILE|URI] COMMAND   (admin --help: moderation)\n";
 
 static int ParsePort(const char *text, int *port)
 {
@@ -42,6 +45,11 @@ static int ParseOptions(int argc, char **argv, ServerOptions *options)
             options->prefix = value;
         } else if (strcmp(name, "--address") == 0) {
             options->address = value;
+        } else if (strcmp(name, "--pool") == 0) {
+            int size = 0;
+            if (!ParsePort(value, &size) || size < 1 || size > 64)
+                return 0;
+            SetScoreStorePoolSize(size);
         } else {
             return 0;
         }
@@ -69,13 +77,13 @@ int main(int argc, char **argv)
     signal(SIGPIPE, SIG_IGN);
 
     if (!StartScoreServer(&options)) {
-        fprintf(stderr, "pellorin-score-server: cannot open %s or listen on %s:%d\n", options.database.c_str(),
+        fprintf(stderr, "pellorin-score-server: cannot open %s or listen on %s:%d\n", ScoreStoreDisplayName(options.database.c_str()).c_str(),
                 options.address.c_str(), options.port);
         return 1;
     }
     std::string prefix = options.prefix.empty() ? "" : options.prefix + "/";
     printf("pellorin-score-server: listening on http://%s:%d/%shighscore.asp (database %s)\n",
-           options.address.c_str(), ScoreServerPort(), prefix.c_str(), options.database.c_str());
+           options.address.c_str(), ScoreServerPort(), prefix.c_str(), ScoreStoreDisplayName(options.database.c_str()).c_str());
     printf("pellorin-score-server: the game's server setting is %s:%d%s%s\n", options.address.c_str(),
            ScoreServerPort(), options.prefix.empty() ? "" : "/", options.prefix.c_str());
     fflush(stdout);

@@ -124,6 +124,31 @@ static int IsPostgresUri(const char *where)
     return strncmp(where, "postgresql://", 13) == 0 || strncmp(where, "postgres://", 11) == 0;
 }
 
+std::string ScoreStoreDisplayName(const char *where)
+{
+    std::string text = where;
+    if (!IsPostgresUri(where))
+        return text;
+    size_t authority = text.find("://") + 3;
+    size_t end = text.find_first_of("/?", authority);
+    size_t at = text.rfind('@', end == std::string::npos ? text.size() : end);
+    if (at != std::string::npos && at >= authority) {
+        size_t colon = text.find(':', authority);
+        if (colon != std::string::npos && colon < at)
+            text.replace(colon + 1, at - colon - 1, "***");
+    }
+    size_t query = text.find('?');
+    for (size_t key = query; key != std::string::npos; key = text.find('&', key + 1)) {
+        if (text.compare(key + 1, 9, "password=") == 0) {
+            size_t value = key + 10;
+            text.replace(value, text.find('&', value) == std::string::npos ? std::string::npos
+                                                                           : text.find('&', value) - value,
+                         "***");
+        }
+    }
+    return text;
+}
+
 int OpenScoreStore(const char *path)
 {
     backend = IsPostgresUri(path) ? &PostgresBackend : &SqliteBackend;

@@ -24,8 +24,12 @@ enum {
 int OpenScoreStore(const char *path);
 void CloseScoreStore(void);
 
-// Connections to a PostgreSQL database per process, set before opening.
+// Connections to a PostgreSQL database per process for reads, besides the
+// writer's own; set before opening.
 void SetScoreStorePoolSize(int size);
+
+// The database named for a log line: a URI's password replaced by "***".
+std::string ScoreStoreDisplayName(const char *where);
 
 // Stores each entry unless the same name, level, score and time is already
 // there, with the address (text, IPv4 or IPv6) it came from. standing := 1
