@@ -6,6 +6,7 @@
 #include <string.h>
 #include <time.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -31,12 +32,13 @@ static std::condition_variable queueFilled;
 static std::condition_variable batchDone;
 static std::vector<QueuedStore *> queue;
 static std::thread writer;
-static bool stopping = true;
+static std::atomic<bool> stopping(true);
 
 static std::mutex denyLock;
 static std::condition_variable denyStop;
 static std::vector<AddressRange> deniedRanges;
 static std::thread denyRefresher;
+static std::vector<std::string> skippedRanges;   // logged once, not every refresh
 
 int EntryNameLength(const ScoreEntry *entry)
 {
@@ -88,15 +90,21 @@ static int LoadDenyList(void)
     if (!backend->readDenied(&texts))
         return 0;
     std::vector<AddressRange> ranges;
+    std::vector<std::string> skipped;
     for (const std::string &text : texts) {
         AddressRange range;
         const char *problem = NULL;
         if (ParseRange(text.c_str(), &range, &problem))
             ranges.push_back(range);
         else
-            LogLine("deny list: skipping \"%s\": %s", text.c_str(), problem);
+            skipped.push_back(text + "\": " + problem);
     }
     std::lock_guard<std::mutex> lock(denyLock);
+    if (skipped != skippedRanges) {
+        for (const std::string &line : skipped)
+            LogLine("deny list: skipping \"%s", line.c_str());
+        skippedRanges = skipped;
+    }
     deniedRanges.swap(ranges);
     return 1;
 }
