@@ -74,7 +74,7 @@ int ParseRange(const char *text, AddressRange *range, const char **problem)
 
 void FormatRange(const AddressRange *range, char *text, size_t size)
 {
-    char address[AddressTextSize];
+    char address[StoredAddressSize];
     int v4 = IsMapped(range->bytes) && range->bits >= 96;
     if (v4)
         inet_ntop(AF_INET, range->bytes + 12, address, sizeof address);

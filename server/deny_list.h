@@ -7,7 +7,7 @@
 #include <stddef.h>
 
 enum {
-    AddressTextSize = 46   // INET6_ADDRSTRLEN
+    StoredAddressSize = 46   // INET6_ADDRSTRLEN
 };
 
 struct AddressRange {

@@ -251,7 +251,7 @@ int RemoveResult(int64_t id)
 
 int RemoveResultsFrom(const char *address)
 {
-    char canonical[AddressTextSize];
+    char canonical[StoredAddressSize];
     NormalizeAddress(address, canonical, sizeof canonical);
     return stopping ? -1 : backend->removeFrom(canonical);
 }

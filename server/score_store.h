@@ -52,7 +52,7 @@ int AddressDenied(const char *address);
 struct StoredResult {
     int64_t id;                      // order of arrival
     ScoreEntry entry;
-    char address[AddressTextSize];   // "" when not known (stored before addresses were)
+    char address[StoredAddressSize];   // "" when not known (stored before addresses were)
     int64_t received;                // seconds since 1970 UTC; 0 when not known
 };
 

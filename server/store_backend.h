@@ -15,7 +15,7 @@
 struct PendingStore {
     const ScoreEntry *entries;
     int count;
-    char address[AddressTextSize];
+    char address[StoredAddressSize];
     int64_t received;
     int standing;   // set by the backend
     int result;     // set by the backend: 1 committed, 0 not
