@@ -62,8 +62,9 @@ static int HasUploadRate(const char *program)
     return text.find("--upload-rate") != std::string::npos;
 }
 
-int StartInstance(const char *program, const std::string &database, const std::string &logFile,
-                  ServerInstance *instance)
+// 1 serving, 0 exited (the port may have been taken meanwhile), -1 no answer.
+static int StartOnFreePort(const char *program, const std::string &database, const std::string &logFile,
+                           ServerInstance *instance)
 {
     static int rateOption = -1;
     if (rateOption < 0)
@@ -99,6 +100,17 @@ int StartInstance(const char *program, const std::string &database, const std::s
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     StopInstance(instance, SIGKILL);
+    return -1;
+}
+
+int StartInstance(const char *program, const std::string &database, const std::string &logFile,
+                  ServerInstance *instance)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int started = StartOnFreePort(program, database, logFile, instance);
+        if (started != 0)
+            return started > 0;
+    }
     return 0;
 }
 
