@@ -49,13 +49,20 @@ static const char CreateSchemaSql[] =
     "CREATE TABLE denied (cidr text PRIMARY KEY, added bigint NOT NULL);"
     "INSERT INTO pellorin_schema (version) VALUES (1);";
 
+// libpq's messages run over several lines; the log keeps one a line.
 static void LogFailure(PGconn *c, const char *what)
 {
-    const char *message = c != NULL ? PQerrorMessage(c) : "out of memory";
-    size_t length = strlen(message);
-    while (length > 0 && (message[length - 1] == '\n' || message[length - 1] == ' '))
-        --length;
-    LogLine("database: %s: %.*s", what, (int)length, message);
+    std::string message = c != NULL ? PQerrorMessage(c) : "out of memory";
+    for (char &ch : message) {
+        if (ch == '\n' || ch == '\t')
+            ch = ' ';
+    }
+    size_t end = message.find_last_not_of(' ');
+    message.erase(end == std::string::npos ? 0 : end + 1);
+    size_t twice;
+    while ((twice = message.find("  ")) != std::string::npos)
+        message.erase(twice, 1);
+    LogLine("database: %s: %s", what, message.c_str());
 }
 
 static void IgnoreNotice(void *, const char *)
