@@ -1,9 +1,12 @@
-// Uploads per second against the score server on loopback: the server runs
-// in this process with a fresh database, several clients with a kept-alive
+// Uploads per second against the score server on loopback: the server
+// program runs as a process of its own (in its own session, so the
+// scheduler shares the cores between it and the clients as it would between
+// a service and everything else) with a fresh database and no upload limit.
+// Clients spread over several loopback source addresses with a kept-alive
 // connection each post valid tables as fast as the answers come back, then
-// the same clients ask for an unknown page for comparison.
-//   server_bench [clients] [seconds] [new results per upload]
-#include <httplib.h>
+// the same clients ask for an unknown page for comparison. Every upload
+// answered is on disk.
+//   server_bench [clients] [seconds] [new results per upload] [addresses]
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,10 +21,13 @@
 #include <vector>
 
 #include "highscore_block.h"
-#include "score_server.h"
+#include "http_client.h"
+#include "server_process.h"
 #include "upload_form.h"
 
 typedef std::chrono::steady_clock Clock;
+
+static int ServerPort;
 
 struct ClientTally {
     std::vector<double> latencies;   // milliseconds
@@ -60,36 +66,47 @@ static double Percentile(std::vector<double> *values, double fraction)
     return (*values)[index];
 }
 
-static void RunClient(int client, bool uploads, int fresh, const std::atomic<bool> *stop, ClientTally *tally)
+static void RunClient(int client, int addresses, bool uploads, int fresh, const std::atomic<bool> *stop,
+                      ClientTally *tally)
 {
-    httplib::Client http("127.0.0.1", ScoreServerPort());
-    http.set_keep_alive(true);
-    // Headers and body go out in two writes; without this, Nagle and the
-    // peer's delayed acknowledgement add 40 ms to every request.
-    http.set_tcp_nodelay(true);
-    const char *type = "application/x-www-form-urlencoded";
-    const std::string missing = UniqueUpload(client, 0, 1);
+    char source[32];
+    snprintf(source, sizeof source, "127.0.0.%d", 1 + client % addresses);
+    int fd = -1;
+    const std::string missing = FormatRequest("POST", "/pellorin/missing.asp", UniqueUpload(client, 0, 1));
     for (long serial = 0; !stop->load(std::memory_order_relaxed); ++serial) {
-        std::string body = uploads ? UniqueUpload(client, serial, fresh) : missing;
+        std::string request =
+            uploads ? FormatRequest("POST", "/pellorin/highscore.asp", UniqueUpload(client, serial, fresh)) : missing;
         Clock::time_point start = Clock::now();
-        httplib::Result result = http.Post(uploads ? "/pellorin/highscore.asp" : "/pellorin/missing.asp", body, type);
+        if (fd < 0)
+            fd = ConnectToServer(ServerPort, source, 10);
+        HttpReply reply;
+        reply.status = -1;
+        if (fd >= 0 && SendAll(fd, request))
+            ReadReply(fd, &reply);
         double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         tally->latencies.push_back(ms);
-        int status = result ? result->status : -1;
-        bool expected = uploads ? (status == 202 || status == 200) : status == 404;
+        bool expected = uploads ? (reply.status == 202 || reply.status == 200) : reply.status == 404;
         if (!expected)
             ++tally->unexpected;
+        // A connection the server ended (or one that failed) is made again.
+        if (reply.status < 0 || ReplyHeader(reply, "Connection") == "close") {
+            if (fd >= 0)
+                close(fd);
+            fd = -1;
+        }
     }
+    if (fd >= 0)
+        close(fd);
 }
 
-static PhaseFigures RunPhase(int clients, double seconds, bool uploads, int fresh)
+static PhaseFigures RunPhase(int clients, int addresses, double seconds, bool uploads, int fresh)
 {
     std::atomic<bool> stop(false);
     std::vector<ClientTally> tallies((size_t)clients);
     std::vector<std::thread> threads;
     Clock::time_point start = Clock::now();
     for (int c = 0; c < clients; ++c)
-        threads.emplace_back(RunClient, c, uploads, fresh, &stop, &tallies[(size_t)c]);
+        threads.emplace_back(RunClient, c, addresses, uploads, fresh, &stop, &tallies[(size_t)c]);
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     stop = true;
     for (std::thread &t : threads)
@@ -115,34 +132,31 @@ static void Print(const char *what, const PhaseFigures &f)
 
 int main(int argc, char **argv)
 {
-    int clients = argc > 1 ? atoi(argv[1]) : 8;
+    int clients = argc > 1 ? atoi(argv[1]) : 64;
     double seconds = argc > 2 ? atof(argv[2]) : 5.0;
     int fresh = argc > 3 ? atoi(argv[3]) : HighScoreEntryCount;
-    if (clients < 1 || seconds <= 0 || fresh < 1 || fresh > HighScoreEntryCount) {
-        fputs("usage: server_bench [clients] [seconds] [new results per upload, 1-10]\n", stderr);
+    int addresses = argc > 4 ? atoi(argv[4]) : 8;
+    if (clients < 1 || seconds <= 0 || fresh < 1 || fresh > HighScoreEntryCount || addresses < 1 || addresses > 254) {
+        fputs("usage: server_bench [clients] [seconds] [new results per upload, 1-10] [source addresses]\n", stderr);
         return 2;
     }
     PrepareUploadForms();
-    char directory[] = "/tmp/pellorin-server-bench.XXXXXX";
-    if (mkdtemp(directory) == NULL)
-        return 1;
-    ServerOptions options;
-    DefaultServerOptions(&options);
-    options.port = 0;
-    options.database = std::string(directory) + "/scores.db";
-    if (!StartScoreServer(&options)) {
+    // Its request log goes to a file in its directory, as to a journal.
+    ServerProcess server = { -1, -1, "" };
+    if (!StartServerProcess(&server, { "--upload-rate", "0" })) {
         fprintf(stderr, "server_bench: the server did not start\n");
+        RemoveServerFiles(&server);
         return 1;
     }
-    printf("score server on 127.0.0.1:%d, %u cores, %d clients, %.0f s per phase, %d new results per upload\n",
-           ScoreServerPort(), std::thread::hardware_concurrency(), clients, seconds, fresh);
-    PhaseFigures uploads = RunPhase(clients, seconds, true, fresh);
-    PhaseFigures missing = RunPhase(clients, seconds, false, fresh);
+    ServerPort = server.port;
+    printf("score server on 127.0.0.1:%d, %u cores, %d clients from %d addresses, %.0f s per phase, "
+           "%d new results per upload\n",
+           ServerPort, std::thread::hardware_concurrency(), clients, addresses, seconds, fresh);
+    PhaseFigures uploads = RunPhase(clients, addresses, seconds, true, fresh);
+    PhaseFigures missing = RunPhase(clients, addresses, seconds, false, fresh);
     Print("valid uploads (202/200)", uploads);
     Print("unknown page (404)", missing);
-    StopScoreServer();
-    std::string command = std::string("rm -rf '") + directory + "'";
-    if (system(command.c_str()) != 0)
-        return 1;
+    StopServerProcess(&server);
+    RemoveServerFiles(&server);
     return uploads.unexpected == 0 && missing.unexpected == 0 ? 0 : 1;
 }

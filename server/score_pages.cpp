@@ -59,6 +59,11 @@ static const char PageStyle[] =
     "td.n{text-align:right}tr:nth-child(even){background:#eef}"
     "kbd{border:1px solid #999;border-radius:3px;padding:0 .3em}";
 
+const char *PageStyleText(void)
+{
+    return PageStyle;
+}
+
 static std::string PageStart(const char *title)
 {
     return std::string("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>") + title +

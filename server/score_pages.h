@@ -12,6 +12,9 @@ std::string RenderScoreList(const ScoreEntry *entries, int count);
 std::string RenderHelpPage(void);
 std::string RenderNotFoundPage(void);
 
+// The text of the pages' one style element, for the content security policy.
+const char *PageStyleText(void);
+
 // Text as HTML character data: the five markup characters escaped, bytes
 // converted from Windows-1252, control characters replaced.
 std::string EscapeName(const char *name);

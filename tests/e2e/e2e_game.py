@@ -179,7 +179,8 @@ def start_game(context):
     context.program = start_program(context.session, context.exe)
     context.locked = frozenset()
     wait_for_main_window(context, context.program, GAME_CLASS,
-                         accept_boxes=tuple(context.arguments.accept_start_box))
+                         accept_boxes=tuple(context.arguments.accept_start_box),
+                         timeout=getattr(context, "start_timeout", 30))
 
 
 def music_item_expected(context):

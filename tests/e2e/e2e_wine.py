@@ -11,6 +11,7 @@ import time
 from types import SimpleNamespace
 
 WINE64 = "/usr/lib/wine/wine64"
+WINE32 = "/usr/lib/wine/wine"
 WINESERVER = "/usr/lib/wine/wineserver"
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 MAKE_PREFIX = os.path.join(SOURCE_DIR, "tools", "wine", "make-prefix")
@@ -101,12 +102,27 @@ def next_file(session, stem):
     return os.path.join(session.work, "%03d-%s" % (session.serial, stem))
 
 
+def is_32bit_exe(exe):
+    """Whether a PE file is built for i386 (its COFF machine field)."""
+    with open(exe, "rb") as source:
+        header = source.read(4096)
+    offset = int.from_bytes(header[0x3C:0x40], "little")
+    return header[offset:offset + 4] == b"PE\0\0" and header[offset + 4:offset + 6] == b"\x4c\x01"
+
+
+def wine_loader(exe):
+    """The loader that runs exe itself: wine64 for a 64-bit program, wine
+    for a 32-bit one (/usr/bin/wine would go through start.exe, so the
+    process would not be the program)."""
+    return WINE32 if is_32bit_exe(exe) else WINE64
+
+
 def start_program(session, exe, *args):
-    """Starts a Windows program with wine64 directly (so the process is the
-    program itself and its exit code is the program's)."""
+    """Starts a Windows program with its own loader directly (so the process
+    is the program itself and its exit code is the program's)."""
     out = next_file(session, os.path.basename(exe) + ".out")
     with open(out, "wb") as sink:
-        process = subprocess.Popen([WINE64, exe] + list(args), stdout=sink, stderr=subprocess.STDOUT,
+        process = subprocess.Popen([wine_loader(exe), exe] + list(args), stdout=sink, stderr=subprocess.STDOUT,
                                    stdin=subprocess.DEVNULL, env=session.env)
     program = SimpleNamespace(exe=exe, process=process, out=out)
     session.programs.append(program)
@@ -151,7 +167,7 @@ def inspect(session, *args, timeout=30, check=True):
     started = time.monotonic()
     with open(out, "wb") as sink, open(err, "wb") as errors:
         try:
-            code = subprocess.run([WINE64, session.inspector] + [str(a) for a in args], stdout=sink,
+            code = subprocess.run([wine_loader(session.inspector), session.inspector] + [str(a) for a in args], stdout=sink,
                                   stderr=errors, stdin=subprocess.DEVNULL, env=session.env,
                                   timeout=timeout).returncode
         except subprocess.TimeoutExpired:
@@ -250,7 +266,9 @@ def close_session(session, failed):
             program.process.kill()
             program.process.wait(timeout=30)
         elif failed:
-            print("%s had ended with exit code %d" % (os.path.basename(program.exe), program.process.returncode))
+            last = program_output(program).strip().splitlines()[-1:]
+            print("%s had ended with exit code %d%s" % (os.path.basename(program.exe), program.process.returncode,
+                                                        "; its last output line: " + last[0] if last else ""))
     try:
         subprocess.run([WINESERVER, "-k"], env=session.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)

@@ -1,12 +1,11 @@
 // Uploads a one-result table to a running score server, as the game would,
 // and prints the status code: post_upload PORT PATH NAME LEVEL SCORE TIME
-#include <httplib.h>
-
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "highscore_block.h"
+#include "http_client.h"
 #include "upload_form.h"
 
 int main(int argc, char **argv)
@@ -22,12 +21,11 @@ int main(int argc, char **argv)
                     (uint32_t)strtoul(argv[6], NULL, 10));
     SetBlockChecksum(block);
     ScrambleBlock(block, sizeof block);
-    httplib::Client client("127.0.0.1", atoi(argv[1]));
-    httplib::Result result = client.Post(argv[2], FormatUploadForm(block), "application/x-www-form-urlencoded");
-    if (!result) {
+    int status = Exchange(atoi(argv[1]), FormatRequest("POST", argv[2], FormatUploadForm(block)));
+    if (status < 0) {
         fputs("post_upload: no answer\n", stderr);
         return 1;
     }
-    printf("%d\n", result->status);
+    printf("%d\n", status);
     return 0;
 }

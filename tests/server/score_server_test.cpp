@@ -1,7 +1,6 @@
 // The score server in this process on a free loopback port with a database
 // in a fresh directory, spoken to over HTTP like the game does.
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -14,9 +13,10 @@
 #include <vector>
 
 #include "highscore_block.h"
+#include "http_client.h"
+#include "score_pages.h"
 #include "score_server.h"
-
-static const char FormType[] = "application/x-www-form-urlencoded";
+#include "sha256.h"
 
 struct TestEntry {
     const char *name;
@@ -96,32 +96,24 @@ protected:
         options.port = 0;
         options.database = database;
         options.prefix = prefix;
+        options.uploadRate = 0;
         ASSERT_EQ(StartScoreServer(&options), 1);
-    }
-
-    static httplib::Client Client()
-    {
-        httplib::Client client("127.0.0.1", ScoreServerPort());
-        client.set_read_timeout(10, 0);
-        return client;
     }
 
     static int Post(const std::string &body, const char *path = "/pellorin/highscore.asp")
     {
-        httplib::Client client = Client();
-        httplib::Result result = client.Post(path, body, FormType);
-        return result ? result->status : -1;
+        return Exchange(ScoreServerPort(), FormatRequest("POST", path, body));
     }
 
     static int Upload(const std::vector<TestEntry> &entries) { return Post(Form(entries)); }
 
     static std::string Get(const char *path, int *status = NULL)
     {
-        httplib::Client client = Client();
-        httplib::Result result = client.Get(path);
+        HttpReply reply;
+        int answer = Exchange(ScoreServerPort(), FormatRequest("GET", path), &reply);
         if (status != NULL)
-            *status = result ? result->status : -1;
-        return result ? result->body : std::string();
+            *status = answer;
+        return reply.body;
     }
 
     static std::vector<ListRow> List()
@@ -326,4 +318,67 @@ TEST_F(ScoreServer, ConcurrentUploadsOfOneTableStoreItOnce)
     for (int status : statuses)
         EXPECT_EQ(status, 202);
     EXPECT_EQ(List().size(), 2u + 8u);
+}
+
+TEST_F(ScoreServer, EveryAnswerCarriesTheSecurityHeaders)
+{
+    const std::string policy = std::string("default-src 'none'; style-src 'sha256-") + Sha256Base64(PageStyleText()) +
+                               "'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
+    static const struct {
+        const char *method;
+        const char *path;
+        int status;
+        const char *caching;
+    } cases[] = {
+        /* method  path                         status caching */
+        { "GET",   "/pellorin/highscore.asp",   200,   "public, max-age=5" },
+        { "GET",   "/pellorin/pellorin.asp",    200,   "public, max-age=300" },
+        { "GET",   "/pellorin/nothing",         404,   "no-store" },
+        { "POST",  "/pellorin/highscore.asp",   202,   "no-store" },
+        { "POST",  "/pellorin/highscore.asp",   400,   "no-store" },
+        { "GET",   "/pellorin/health",          200,   "no-store" },
+    };
+    const std::string good = Form({ { "Alice", 7, 4321, 1700000000u } });
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.method) + " " + c.path);
+        HttpReply reply;
+        std::string body = strcmp(c.method, "POST") != 0 ? "" : c.status == 202 ? good : "Highscore=00";
+        EXPECT_EQ(Exchange(ScoreServerPort(), FormatRequest(c.method, c.path, body), &reply), c.status);
+        EXPECT_EQ(ReplyHeader(reply, "Content-Security-Policy"), policy);
+        EXPECT_EQ(ReplyHeader(reply, "X-Content-Type-Options"), "nosniff");
+        EXPECT_EQ(ReplyHeader(reply, "X-Frame-Options"), "DENY");
+        EXPECT_EQ(ReplyHeader(reply, "Referrer-Policy"), "no-referrer");
+        EXPECT_EQ(ReplyHeader(reply, "Cache-Control"), c.caching);
+    }
+    // The hash is of the style the pages really carry.
+    for (const char *page : { "/pellorin/highscore.asp", "/pellorin/pellorin.asp" })
+        EXPECT_NE(Get(page).find(std::string("<style>") + PageStyleText() + "</style>"), std::string::npos) << page;
+}
+
+TEST_F(ScoreServer, HealthAnswersOkAndHeadAsksWithoutBody)
+{
+    HttpReply reply;
+    EXPECT_EQ(Exchange(ScoreServerPort(), FormatRequest("GET", "/pellorin/health"), &reply), 200);
+    EXPECT_EQ(reply.body, "ok\n");
+    EXPECT_EQ(Exchange(ScoreServerPort(), FormatRequest("HEAD", "/pellorin/highscore.asp"), &reply), 200);
+    EXPECT_EQ(ReplyHeader(reply, "Content-Type"), "text/html; charset=utf-8");
+    EXPECT_EQ(Exchange(ScoreServerPort(), FormatRequest("DELETE", "/pellorin/highscore.asp"), &reply), 405);
+}
+
+TEST_F(ScoreServer, OneConnectionCarriesManyRequests)
+{
+    int fd = ConnectToServer(ScoreServerPort());
+    ASSERT_GE(fd, 0);
+    for (int i = 0; i < 5; ++i) {
+        HttpReply reply;
+        ASSERT_TRUE(SendAll(fd, FormatRequest("POST", "/pellorin/highscore.asp",
+                                              Form({ { "Kept", 1, (uint32_t)(10 + i), 0 } }))));
+        ASSERT_TRUE(ReadReply(fd, &reply));
+        EXPECT_EQ(reply.status, 202);
+        ASSERT_TRUE(SendAll(fd, FormatRequest("GET", "/pellorin/pellorin.asp")));
+        ASSERT_TRUE(ReadReply(fd, &reply));
+        EXPECT_EQ(reply.status, 200);
+    }
+    close(fd);
+    EXPECT_EQ(List().size(), 5u);
 }
