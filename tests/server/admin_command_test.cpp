@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "score_store.h"
+#include "server_instances.h"
 
 struct AdminRun {
     int status;
@@ -221,4 +222,46 @@ TEST_F(AdminCommand, JunkIsRefusedWithAReasonAndChangesNothing)
     AdminRun missing = Admin(std::string(directory) + "/typo.db", { "list" });
     EXPECT_EQ(missing.status, 1) << "a mistyped path is not a new empty database";
     EXPECT_NE(missing.output.find("No such file"), std::string::npos) << missing.output;
+}
+
+// The server program on the same database: a denied address gets 403 within
+// seconds and again 2xx once allowed; a removal is gone from the page at once.
+TEST_F(AdminCommand, TheRunningServerRefusesDeniedAddressesAndListsRemovalsAtOnce)
+{
+    ServerInstance server;
+    ASSERT_TRUE(StartInstance(PELLORIN_SERVER_PROGRAM, database, std::string(directory) + "/server.log", &server));
+    const char *path = "/pellorin/highscore.asp";
+    auto uploadFrom = [&](int source, unsigned score) {
+        return HttpRequest(server.port, "POST", path, UploadBody({ { "Probe", 1, score, 0 } }), source).status;
+    };
+    ASSERT_EQ(Admin(database, { "deny", "add", "127.0.0.3" }).status, 0);
+    int status = 0;
+    auto start = std::chrono::steady_clock::now();
+    for (unsigned score = 1; status != 403 && std::chrono::steady_clock::now() - start < std::chrono::seconds(5);
+         ++score) {
+        status = uploadFrom(3, score);
+        if (status != 403)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ(status, 403);
+    EXPECT_EQ(uploadFrom(2, 100000), 202) << "other addresses are served";
+
+    ASSERT_EQ(Admin(database, { "deny", "remove", "127.0.0.3" }).status, 0);
+    start = std::chrono::steady_clock::now();
+    for (unsigned score = 200000; status == 403 && std::chrono::steady_clock::now() - start < std::chrono::seconds(5);
+         ++score) {
+        status = uploadFrom(3, score);
+        if (status == 403)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ(status, 202);
+
+    AdminRun listing = Admin(database, { "list", "1" });
+    long long newest = ListedId(listing.output, "Probe");
+    ASSERT_GT(newest, 0) << listing.output;
+    std::vector<std::string> before = ListedRows(HttpRequest(server.port, "GET", path, "").body);
+    ASSERT_EQ(Admin(database, { "remove", std::to_string(newest) }).status, 0);
+    std::vector<std::string> after = ListedRows(HttpRequest(server.port, "GET", path, "").body);
+    EXPECT_EQ(after.size() + 1, before.size());
+    StopInstance(&server);
 }
