@@ -203,6 +203,13 @@ TEST_F(ServerInstances, AnInstanceRidesOutADatabaseOutage)
     ASSERT_EQ(HttpRequest(port, "POST", UploadPath, UploadBody({ { "before", 1, 10, 0 } })).status, 202);
     const int hasHealth = HttpRequest(port, "GET", "/pellorin/health", "").status == 200;
 
+    // A restart between two uploads leaves the instance's connections dead;
+    // the next upload meets one and is retried on a fresh connection.
+    ASSERT_TRUE(PauseTestPostgres());
+    ASSERT_TRUE(ResumeTestPostgres());
+    EXPECT_EQ(HttpRequest(port, "POST", UploadPath, UploadBody({ { "restart", 1, 15, 0 } })).status, 202);
+    EXPECT_EQ(HttpRequest(port, "GET", UploadPath, "").status, 200);
+
     ASSERT_TRUE(PauseTestPostgres());
     for (int i = 0; i < 3; ++i) {
         HttpAnswer answer = HttpRequest(port, "POST", UploadPath, UploadBody({ { "during", 1, (unsigned)(20 + i), 0 } }));
@@ -229,6 +236,7 @@ TEST_F(ServerInstances, AnInstanceRidesOutADatabaseOutage)
     for (const std::string &row : rows)
         names.push_back(row.substr(0, row.find('|')));
     EXPECT_EQ(std::count(names.begin(), names.end(), "before"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "restart"), 1);
     EXPECT_EQ(std::count(names.begin(), names.end(), "after"), 1);
     EXPECT_EQ(std::count(names.begin(), names.end(), "during"), 0);
 }
