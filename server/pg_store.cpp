@@ -427,11 +427,12 @@ static int Import(const std::vector<StoredResult> &results)
     return ok;
 }
 
-static int Change(const char *sql, const char *text)
+// A change with one bound text (and the time now as $2 when it asks for
+// it); how many rows changed, -1 on failure.
+static int Change(const char *sql, int count, const char *text)
 {
     std::string now = std::to_string((long long)time(NULL));
     const char *values[] = { text, now.c_str() };
-    int count = strstr(sql, "$2") != NULL ? 2 : 1;
     PGconn *c = Take();
     PGresult *r = Run(&c, "changing the database", sql, count, values, NULL, NULL, PGRES_COMMAND_OK);
     Give(c);
@@ -445,22 +446,22 @@ static int Change(const char *sql, const char *text)
 static int RemoveOne(int64_t id)
 {
     std::string text = std::to_string((long long)id);
-    return Change("DELETE FROM entries WHERE id = $1", text.c_str());
+    return Change("DELETE FROM entries WHERE id = $1", 1, text.c_str());
 }
 
 static int RemoveFrom(const char *address)
 {
-    return Change("DELETE FROM entries WHERE address = $1", address);
+    return Change("DELETE FROM entries WHERE address = $1", 1, address);
 }
 
 static int AddDenied(const char *range)
 {
-    return Change("INSERT INTO denied (cidr, added) VALUES ($1, $2) ON CONFLICT DO NOTHING", range);
+    return Change("INSERT INTO denied (cidr, added) VALUES ($1, $2) ON CONFLICT DO NOTHING", 2, range);
 }
 
 static int RemoveDenied(const char *range)
 {
-    return Change("DELETE FROM denied WHERE cidr = $1", range);
+    return Change("DELETE FROM denied WHERE cidr = $1", 1, range);
 }
 
 static int ReadDenied(std::vector<std::string> *ranges)
