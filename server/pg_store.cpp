@@ -307,8 +307,8 @@ static void CommitBatch(PendingStore *const *batch, size_t count)
     }
     if (!ok)
         return;
-    const char *offset[] = { "99" };
-    static_assert(GlobalListSize == 100, "the offset of the last place");
+    std::string lastPlace = std::to_string(GlobalListSize - 1);
+    const char *offset[] = { lastPlace.c_str() };
     PGresult *r = Query(&writerConnection, "reading the last place",
                         "SELECT score, time, id FROM entries ORDER BY " RANK_ORDER " LIMIT 1 OFFSET $1", 1, offset);
     if (r == NULL)
