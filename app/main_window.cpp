@@ -139,6 +139,14 @@ static HINSTANCE InstanceOf(HWND window)
     return (HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE);
 }
 
+// A key message is the one sign of the keyboard that still comes when the
+// device has lost its acquisition for good.
+static void OnKeyDown(HWND window, WPARAM key)
+{
+    RetryKeyboardAcquire();
+    DispatchCommand(window, InstanceOf(window), KeyToCommand(key));
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -152,9 +160,16 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_ERASEBKGND:
         return 1;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE)
+            ReacquireKeyboard();
+        break;
     case WM_KEYDOWN:
-        DispatchCommand(window, InstanceOf(window), KeyToCommand(wParam));
+        OnKeyDown(window, wParam);
         return 0;
+    case WM_SYSKEYDOWN:
+        RetryKeyboardAcquire();
+        break;
     case WM_COMMAND:
         DispatchCommand(window, InstanceOf(window), MenuIdToCommand(wParam));
         break;

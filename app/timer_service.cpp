@@ -2,7 +2,10 @@
 // expiry to a message-only window of the thread that began the service; the
 // handler runs there when that thread's message loop (or a modal dialog's)
 // dispatches it. An expiry whose slot has been stopped or re-armed since is
-// dropped, so a handler never sees a stale tick.
+// dropped, so a handler never sees a stale tick: each arming and each stop
+// starts a new generation of the slot, and an event carries the generation
+// it was armed in. The platform's event ids cannot tell armings apart, since
+// an id may be handed out again once its event was killed.
 #include "timer_service.h"
 
 #include <mmsystem.h>
@@ -10,14 +13,21 @@
 #include "game/shell.h"
 #include "game/timer_slots.h"
 
-enum { TimerExpiryMessage = WM_APP + 1 };
+enum {
+    TimerExpiryMessage = WM_APP + 1,
+    SlotBits = 2,
+    SlotMask = (1 << SlotBits) - 1
+};
 
 struct TimerSlot {
     UINT eventId;
     TimerHandler handler;
     int running;
     TimerMode mode;
+    DWORD_PTR generation;
 };
+
+static_assert(TimerSlotCount <= SlotMask + 1, "the slot number must fit below the generation");
 
 static const char SinkClassName[] = "PellorinTimerSink";
 
@@ -31,29 +41,35 @@ UINT ChooseTimerResolution(UINT periodMin, UINT periodMax)
     return candidate < periodMax ? candidate : periodMax;
 }
 
-static void CALLBACK OnTimerEvent(UINT eventId, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+// The event's user value: the slot number in the low bits, the slot's
+// generation above them (the generation wraps; only equality counts).
+static DWORD_PTR EventUserValue(int32_t slotNumber, DWORD_PTR generation)
+{
+    return (generation << SlotBits) | (DWORD_PTR)slotNumber;
+}
+
+static void CALLBACK OnTimerEvent(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
 {
     HWND sink = sinkWindow;
     if (sink)
-        PostMessageA(sink, TimerExpiryMessage, (WPARAM)user, (LPARAM)eventId);
+        PostMessageA(sink, TimerExpiryMessage, (WPARAM)user, 0);
 }
 
-static void DeliverExpiry(WPARAM slotNumber, LPARAM eventId)
+static void DeliverExpiry(WPARAM user)
 {
-    if (slotNumber >= TimerSlotCount)
-        return;
+    int32_t slotNumber = (int32_t)(user & SlotMask);
     TimerSlot *slot = &slots[slotNumber];
-    if (!slot->running || slot->eventId != (UINT)eventId || !slot->handler)
+    if (!slot->running || EventUserValue(slotNumber, slot->generation) != user || !slot->handler)
         return;
     if (slot->mode == OneShot)
         slot->running = 0;
-    slot->handler((int32_t)slotNumber);
+    slot->handler(slotNumber);
 }
 
 static LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == TimerExpiryMessage) {
-        DeliverExpiry(wParam, lParam);
+        DeliverExpiry(wParam);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -89,6 +105,7 @@ void ArmTimerSlot(int32_t slotNumber, uint32_t delayMs, TimerMode mode, TimerHan
     TimerSlot *slot = &slots[slotNumber];
     timeKillEvent(slot->eventId);
     slot->running = 0;
+    slot->generation++;
     slot->handler = handler;
     slot->mode = mode;
     UINT flags;
@@ -98,7 +115,8 @@ void ArmTimerSlot(int32_t slotNumber, uint32_t delayMs, TimerMode mode, TimerHan
         flags = TIME_ONESHOT;
     else
         return;
-    UINT eventId = timeSetEvent(delayMs, timerResolution, OnTimerEvent, (DWORD_PTR)slotNumber, flags);
+    UINT eventId = timeSetEvent(delayMs, timerResolution, OnTimerEvent,
+                                EventUserValue(slotNumber, slot->generation), flags);
     slot->eventId = eventId;
     slot->running = eventId != 0;
 }
@@ -109,6 +127,7 @@ void StopTimerSlot(int32_t slotNumber)
         return;
     timeKillEvent(slots[slotNumber].eventId);
     slots[slotNumber].running = 0;
+    slots[slotNumber].generation++;
 }
 
 void StopAllTimerSlots(void)

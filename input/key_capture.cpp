@@ -1,8 +1,11 @@
 // Key fields: a read-only edit control subclassed through window properties.
-// Idle it shows its key's name; under the pointer it turns bold (the mouse
-// capture tells when the pointer leaves); clicked, it shows "Press a key" and
-// takes the next key pressed into PendingKeyMap, swapping with the field that
-// held that key, so the working key map never holds one key twice.
+// Idle it shows its key's name; under the pointer it turns bold; clicked, it
+// shows "Press a key" and takes the next key pressed into PendingKeyMap,
+// swapping with the field that held that key, so the working key map never
+// holds one key twice. The system reports the pointer leaving a field
+// (TrackMouseEvent), so a field never holds the mouse capture: every click
+// goes to the control under the pointer, and nothing that takes the capture
+// away can leave a field bold.
 #include "key_capture.h"
 
 #include <stdio.h>
@@ -14,6 +17,8 @@ static const char OriginalProcProp[] = "_ActiveStatic_Original_Proc_";
 static const char OriginalFontProp[] = "_ActiveStatic_Original_Font_";
 static const char BoldFontProp[] = "_ActiveStatic_Bold_Font_";
 static const char IsActiveProp[] = "_ActiveStatic_IsActive_";
+// Present while the pointer is over the field.
+static const char HoverProp[] = "_ActiveStatic_Hover_";
 
 enum FieldState {
     FieldIdle = 1,
@@ -78,9 +83,9 @@ static WNDPROC OriginalProc(HWND control)
     return (WNDPROC)(LONG_PTR)GetPropA(control, OriginalProcProp);
 }
 
-static int HoldsCapture(HWND control)
+static int PointerOver(HWND control)
 {
-    return GetCapture() == control;
+    return GetPropA(control, HoverProp) != NULL;
 }
 
 static void ShowFont(HWND control, HFONT font)
@@ -137,22 +142,25 @@ int MakeActiveStatic(HWND control, const char *text)
 
 // Bold while the pointer is over the field; a waiting field stays bold until
 // its wait ends.
-static void TrackPointer(HWND control, LPARAM lParam)
+static void TrackPointer(HWND control)
 {
-    if (!HoldsCapture(control)) {
-        ShowBold(control);
-        SetCapture(control);
+    if (PointerOver(control))
         return;
-    }
-    POINT point = { (short)LOWORD(lParam), (short)HIWORD(lParam) };
-    RECT area;
-    ClientToScreen(control, &point);
-    GetWindowRect(control, &area);
-    if (PtInRect(&area, point))
+    TRACKMOUSEEVENT track = {};
+    track.cbSize = sizeof track;
+    track.dwFlags = TME_LEAVE;
+    track.hwndTrack = control;
+    if (!TrackMouseEvent(&track))
         return;
+    SetPropA(control, HoverProp, (HANDLE)1);
+    ShowBold(control);
+}
+
+static void PointerLeft(HWND control)
+{
+    RemovePropA(control, HoverProp);
     if (GetFieldState(control) == FieldIdle)
         ShowNormal(control);
-    ReleaseCapture();
 }
 
 static void StartWaiting(HWND control)
@@ -175,7 +183,7 @@ static void EndWaiting(HWND control)
     if (index >= 0)
         ShowKeyName(control, PendingKeyMap[index]);
     SetFieldState(control, FieldIdle);
-    if (!HoldsCapture(control))
+    if (!PointerOver(control))
         ShowNormal(control);
     if (wasWaiting)
         captureInProgress = 0;
@@ -195,7 +203,7 @@ static void TakeKey(HWND control, LPARAM lParam)
         HWND other = GetDlgItem(GetParent(control), IDC_KEY_FIELD_BASE + i);
         if (other && GetFieldState(other)) {
             ShowKeyName(other, PendingKeyMap[i]);
-            if (!HoldsCapture(other))
+            if (!PointerOver(other))
                 ShowNormal(other);
         }
         break;
@@ -203,7 +211,7 @@ static void TakeKey(HWND control, LPARAM lParam)
     PendingKeyMap[own] = code;
     SetFieldState(control, FieldIdle);
     ShowKeyName(control, code);
-    if (!HoldsCapture(control))
+    if (!PointerOver(control))
         ShowNormal(control);
     captureInProgress = 0;
     SetFocus(GetParent(control));
@@ -220,6 +228,7 @@ static LRESULT Unsubclass(HWND control, WPARAM wParam, LPARAM lParam)
     if (bold)
         DeleteObject(bold);
     RemovePropA(control, IsActiveProp);
+    RemovePropA(control, HoverProp);
     captureInProgress = 0;
     if (!original)
         return DefWindowProcA(control, WM_DESTROY, wParam, lParam);
@@ -230,7 +239,10 @@ LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_MOUSEMOVE:
-        TrackPointer(control, lParam);
+        TrackPointer(control);
+        break;
+    case WM_MOUSELEAVE:
+        PointerLeft(control);
         break;
     case WM_LBUTTONDOWN:
         StartWaiting(control);
@@ -247,7 +259,11 @@ LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPA
         EndWaiting(control);
         return 1;
     case WM_GETDLGCODE:
-        return DLGC_WANTALLKEYS;
+        // An idle field that has the focus (the dialog gives it back on
+        // activation) must leave Enter, Esc and Tab to the dialog.
+        if (GetFieldState(control) == FieldWaiting)
+            return DLGC_WANTALLKEYS;
+        break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         if (GetFieldState(control) == FieldWaiting)

@@ -28,6 +28,10 @@ static HWND keyboardWindow;
 static IDirectInput8A *directInput;
 static IDirectInputDevice8A *keyboardDevice;
 static HANDLE keyboardEvent;
+// 0 after an acquisition failed: the device then never signals its event,
+// so reading cannot notice it; the window's activation and key messages
+// try again.
+static int deviceAcquired;
 static int repeatActive;
 static GameCommand repeatCommand = None;
 
@@ -134,7 +138,29 @@ int InitKeyboard(HINSTANCE instance, HWND window)
         keyboardEvent = CreateEventA(NULL, FALSE, FALSE, NULL);
     keyboardDevice->SetEventNotification(keyboardEvent);
 
-    return keyboardDevice->Acquire() == DI_OK;
+    deviceAcquired = keyboardDevice->Acquire() == DI_OK;
+    return deviceAcquired;
+}
+
+// Bounded: a device that stays lost must not hang the window thread.
+static void AcquireDevice(void)
+{
+    HRESULT result = DIERR_INPUTLOST;
+    for (int attempt = 0; attempt < ReacquireAttempts && result == DIERR_INPUTLOST; attempt++)
+        result = keyboardDevice->Acquire();
+    deviceAcquired = SUCCEEDED(result);
+}
+
+void ReacquireKeyboard(void)
+{
+    if (keyboardDevice)
+        AcquireDevice();
+}
+
+void RetryKeyboardAcquire(void)
+{
+    if (keyboardDevice && !deviceAcquired)
+        AcquireDevice();
 }
 
 HANDLE GetKeyboardEvent(void)
@@ -149,12 +175,8 @@ void ReadKeyboard(void)
     DIDEVICEOBJECTDATA items[KeyBufferItems];
     DWORD count = KeyBufferItems;
     HRESULT result = keyboardDevice->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), items, &count, 0);
-    if (result == DIERR_INPUTLOST) {
-        // Bounded: a device that stays lost must not hang the window thread.
-        for (int attempt = 0; attempt < ReacquireAttempts; attempt++) {
-            if (keyboardDevice->Acquire() != DIERR_INPUTLOST)
-                break;
-        }
+    if (result == DIERR_INPUTLOST || result == DIERR_NOTACQUIRED) {
+        AcquireDevice();
         return;
     }
     if (result != DI_OK && result != DI_BUFFEROVERFLOW)
@@ -171,6 +193,7 @@ void ReleaseKeyboard(void)
         keyboardDevice->Release();
         keyboardDevice = NULL;
     }
+    deviceAcquired = 0;
     directInput->Release();
     directInput = NULL;
 }

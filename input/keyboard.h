@@ -15,6 +15,12 @@ HANDLE GetKeyboardEvent(void);
 void ReadKeyboard(void);
 void ReleaseKeyboard(void);
 
+// Acquires the device again when the window is activated, or only if the
+// last acquisition failed when the window sees a key message: a device that
+// is not acquired never signals its event, so reading alone cannot recover.
+void ReacquireKeyboard(void);
+void RetryKeyboardAcquire(void);
+
 void OnKeyRepeatTimer(int32_t slot);
 
 uint16_t KeyCodeFromDik(DWORD dik);

@@ -57,6 +57,8 @@ static int LoadTrack(int track)
     desc.guidClass = CLSID_DirectMusicSegment;
     desc.pbMemData = (LPBYTE)bytes;
     desc.llMemLength = size;
+    calls.trackBytes[track] = bytes;
+    calls.trackSize[track] = size;
     HRESULT hr = player.loader->GetObject(&desc, IID_IDirectMusicSegment8,
                                           (void **)&player.segments[track]);
     if (FAILED(hr) || player.segments[track] == NULL) {

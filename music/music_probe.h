@@ -17,6 +17,8 @@ struct MusicProbe {
     int lastStopped;       // track of the last Stop, -1 before any
     HRESULT lastPlayResult;
     HRESULT lastStopResult;
+    const void *trackBytes[2];  // the MIDI file handed to the loader for each track
+    DWORD trackSize[2];
 };
 
 void ReadMusicProbe(MusicProbe *out);

@@ -1,7 +1,8 @@
 // Upload of the stored high-score block to the game server through WinINet
 // in asynchronous mode, and the two server pages opened in the browser.
-// The verdict arrives on a WinINet worker thread, which shows it in a
-// message box owned by the main window.
+// The reply arrives on a WinINet worker thread, which reads it and hands the
+// verdict to the window thread; there it is shown in message boxes owned by
+// the main window, like every other dialog of the program.
 #include "score_service.h"
 
 #include <shellapi.h>
@@ -21,6 +22,10 @@ enum {
     ReplyBufferSize = 8192,
     UrlBufferSize = 255,
     ReplyWaitMs = 30000,
+    ReplyStartedMessage = WM_APP + 1,
+    VerdictMessage = WM_APP + 2,
+    VerdictBoxCount = 2,
+    CaptionSize = 40,
     // Everything after the first "/" of the longest server text, a "/" and
     // the page name, with its terminator.
     ObjectNameSize = GameServerSize + 16,
@@ -57,6 +62,22 @@ static volatile LONG VerdictTaken;
 static HANDLE ReplyReady;
 static char UploadBody[UploadLength + 2] = "Highscore=";
 
+static const char SinkClassName[] = "PellorinUploadSink";
+// A message-only window of the window thread, where the verdict is shown.
+static HWND VerdictSink;
+
+// The boxes that tell the verdict of one upload, in the order shown. Written
+// by the thread that judged the reply before it posts VerdictMessage.
+struct UploadVerdict {
+    int boxCount;
+    int bodyRead;    // the wait cursor was shown while the body was read
+    const char *texts[VerdictBoxCount];
+    char captions[VerdictBoxCount][CaptionSize];
+    char failureText[32];
+    char body[ReplyBufferSize];
+};
+static UploadVerdict Verdict;
+
 static void ShowBox(const char *text, const char *caption)
 {
     MessageBoxA(OwnerWindow, text, caption, MB_OK);
@@ -67,6 +88,21 @@ static void ShowFailure(DWORD code, const char *caption)
     char text[32];
     snprintf(text, sizeof text, "Failure: %lu", (unsigned long)code);
     ShowBox(text, caption);
+}
+
+static void AddVerdictBox(const char *text, const char *caption)
+{
+    if (Verdict.boxCount >= VerdictBoxCount)
+        return;
+    Verdict.texts[Verdict.boxCount] = text;
+    snprintf(Verdict.captions[Verdict.boxCount], CaptionSize, "%s", caption);
+    Verdict.boxCount++;
+}
+
+static void AddVerdictFailure(DWORD code, const char *caption)
+{
+    snprintf(Verdict.failureText, sizeof Verdict.failureText, "Failure: %lu", (unsigned long)code);
+    AddVerdictBox(Verdict.failureText, caption);
 }
 
 static void CloseUploadHandles(void)
@@ -158,27 +194,31 @@ static BOOL QueryReplyData(HINTERNET request, DWORD *available)
     }
 }
 
-// Reads the body into a buffer of 8192 bytes and shows it; what arrived
-// before an error is kept.
-static void ShowServerReply(HINTERNET request, DWORD status)
+// Reads the body into a buffer of 8192 bytes for the verdict; what arrived
+// before an error is kept. The window thread shows the wait cursor meanwhile.
+static void ReadServerReply(HINTERNET request, DWORD status)
 {
-    static char body[ReplyBufferSize];
-    SetCursor(LoadCursor(NULL, IDC_WAIT));
+    char *body = Verdict.body;
+    Verdict.bodyRead = 1;
+    if (VerdictSink != NULL && GetWindowThreadProcessId(VerdictSink, NULL) != GetCurrentThreadId())
+        PostMessageA(VerdictSink, ReplyStartedMessage, 0, 0);
+    else
+        SetCursor(LoadCursor(NULL, IDC_WAIT));
     InterlockedExchange(&ReadingReply, 1);
     DWORD total = 0;
     for (;;) {
         DWORD available = 0;
         if (!QueryReplyData(request, &available)) {
-            ShowBox("Error in InternetQueryDataAvailable", "Error");
+            AddVerdictBox("Error in InternetQueryDataAvailable", "Error");
             break;
         }
         if (total + available >= ReplyBufferSize) {
-            ShowBox("Error; Too much received data", "Error");
+            AddVerdictBox("Error; Too much received data", "Error");
             break;
         }
         DWORD got = 0;
         if (!InternetReadFile(request, body + total, available, &got)) {
-            ShowBox("Error in InternetReadFile", "Error");
+            AddVerdictBox("Error in InternetReadFile", "Error");
             break;
         }
         total += got;
@@ -187,34 +227,69 @@ static void ShowServerReply(HINTERNET request, DWORD status)
     }
     InterlockedExchange(&ReadingReply, 0);
     body[total] = 0;
-    char caption[40];
+    char caption[CaptionSize];
     snprintf(caption, sizeof caption, "Server Errorcode: %lu", (unsigned long)status);
-    ShowBox(body, caption);
-    SetCursor(LoadCursor(NULL, IDC_ARROW));
+    AddVerdictBox(body, caption);
 }
 
 // A request that got no response (a refused connection, an unknown host)
 // carries its error in the completion; WinINet may still answer the status
 // query for it, with 0, so the error is looked at first.
-static void ShowUploadVerdict(const INTERNET_ASYNC_RESULT *result)
+static void JudgeReply(const INTERNET_ASYNC_RESULT *result)
 {
+    Verdict.boxCount = 0;
+    Verdict.bodyRead = 0;
     if (result != NULL && result->dwResult == 0 && result->dwError != ERROR_SUCCESS) {
-        ShowFailure(result->dwError, "Internet HttpQueryInfo");
+        AddVerdictFailure(result->dwError, "Internet HttpQueryInfo");
         return;
     }
     DWORD status = 0;
     DWORD size = sizeof status;
     if (!HttpQueryInfoA(Request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, NULL)) {
-        ShowFailure(GetLastError(), "Internet HttpQueryInfo");
+        AddVerdictFailure(GetLastError(), "Internet HttpQueryInfo");
         return;
     }
     for (size_t i = 0; i < sizeof KnownReplies / sizeof KnownReplies[0]; ++i) {
         if (KnownReplies[i].status == status) {
-            ShowBox(KnownReplies[i].text, "Request completed");
+            AddVerdictBox(KnownReplies[i].text, "Request completed");
             return;
         }
     }
-    ShowServerReply(Request, status);
+    ReadServerReply(Request, status);
+}
+
+// On the window thread: the boxes of the verdict, then the upload ends.
+static void ShowVerdict(void)
+{
+    for (int i = 0; i < Verdict.boxCount; ++i)
+        ShowBox(Verdict.texts[i], Verdict.captions[i]);
+    if (Verdict.bodyRead)
+        SetCursor(LoadCursor(NULL, IDC_ARROW));
+    EndUpload();
+}
+
+static LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case ReplyStartedMessage:
+        SetCursor(LoadCursor(NULL, IDC_WAIT));
+        return 0;
+    case VerdictMessage:
+        ShowVerdict();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static void CreateVerdictSink(void)
+{
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = SinkProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = SinkClassName;
+    RegisterClassA(&windowClass);
+    VerdictSink = CreateWindowExA(0, SinkClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, NULL);
 }
 
 static void CALLBACK OnRequestStatus(HINTERNET handle, DWORD_PTR context, DWORD status,
@@ -237,13 +312,16 @@ static void CALLBACK OnRequestStatus(HINTERNET handle, DWORD_PTR context, DWORD 
     const INTERNET_ASYNC_RESULT *result = NULL;
     if (information != NULL && informationLength >= sizeof *result)
         result = (const INTERNET_ASYNC_RESULT *)information;
-    ShowUploadVerdict(result);
-    EndUpload();
+    JudgeReply(result);
+    if (VerdictSink == NULL || !PostMessageA(VerdictSink, VerdictMessage, 0, 0))
+        EndUpload();
 }
 
 void OpenScoreService(HWND window)
 {
     OwnerWindow = window;
+    if (VerdictSink == NULL)
+        CreateVerdictSink();
     ReplyReady = CreateEventA(NULL, FALSE, FALSE, NULL);
     Session = InternetOpenA("Pellorin", INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, INTERNET_FLAG_ASYNC);
     if (Session == NULL) {
@@ -261,6 +339,9 @@ void CloseScoreService(void)
     if (ReplyReady != NULL)
         CloseHandle(ReplyReady);
     ReplyReady = NULL;
+    if (VerdictSink != NULL)
+        DestroyWindow(VerdictSink);
+    VerdictSink = NULL;
 }
 
 void UploadHighScores(const unsigned char *stored)
@@ -297,8 +378,8 @@ void UploadHighScores(const unsigned char *stored)
         // Finished at once: the completion may not be reported, so the
         // verdict is shown here unless the callback has taken it.
         if (InterlockedExchange(&VerdictTaken, 1) == 0) {
-            ShowUploadVerdict(NULL);
-            EndUpload();
+            JudgeReply(NULL);
+            ShowVerdict();
         }
         return;
     }

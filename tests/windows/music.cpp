@@ -5,6 +5,8 @@
 #include <objbase.h>
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include "input/settings_store.h"
 #include "game/shell.h"
 #include "music/music_player.h"
@@ -180,6 +182,36 @@ TEST_F(MusicPlayer, BothRealTracksLoad)
     ReleaseMusic();
     EXPECT_EQ(Probe().ready, 0);
     EXPECT_STREQ(ComStateName(ReadComState()), ComStateName(ComNone));
+}
+
+// Each track's segment is made from its own resource: track 0 from MIDI
+// resource 109, track 1 from 102, each the Standard MIDI File it should be.
+TEST_F(MusicPlayer, TrackZeroIsResource109AndTrackOneIs102)
+{
+    ASSERT_EQ(InitMusic(window), 1);
+    MusicProbe p = Probe();
+    static const struct {
+        int track;
+        WORD resource;
+        unsigned tracks, division;
+    } cases[] = {
+        /* track  resource  MIDI tracks  ticks per quarter */
+        { 0,      109,      5,           480 },
+        { 1,      102,      18,          192 },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.track);
+        HMODULE module = GetModuleHandleA(NULL);
+        HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(c.resource), "MIDI");
+        ASSERT_NE(found, (HRSRC)NULL);
+        const unsigned char *bytes = (const unsigned char *)LockResource(LoadResource(module, found));
+        EXPECT_EQ(p.trackBytes[c.track], (const void *)bytes);
+        EXPECT_EQ(p.trackSize[c.track], SizeofResource(module, found));
+        ASSERT_GE(SizeofResource(module, found), 14u);
+        EXPECT_EQ(memcmp(bytes, "MThd", 4), 0);
+        EXPECT_EQ((unsigned)(bytes[10] << 8 | bytes[11]), c.tracks);
+        EXPECT_EQ((unsigned)(bytes[12] << 8 | bytes[13]), c.division);
+    }
 }
 
 TEST_F(MusicPlayer, StartsStopsAndSwitchesTracksAsTheUserAsks)

@@ -137,8 +137,8 @@ static void Pump()
     }
 }
 
-// Keeps the window thread's messages flowing (the message boxes disable the
-// owner window from their own thread) until the condition holds.
+// Keeps the window thread's messages flowing (the verdict is shown from
+// them) until the condition holds.
 template <class Condition>
 static bool WaitFor(Condition condition, DWORD limitMs = WaitLimitMs)
 {
@@ -157,6 +157,7 @@ struct BoxSeen {
     std::string caption;
     std::string text;
     HWND owner;
+    DWORD thread;
     bool okOnly;
     bool iconShown;
 };
@@ -201,6 +202,7 @@ static bool TakeBox(BoxSeen *seen, DWORD limitMs = WaitLimitMs)
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     seen->text = text;
     seen->owner = GetWindow(box, GW_OWNER);
+    seen->thread = GetWindowThreadProcessId(box, NULL);
     seen->okOnly = Shown(box, IDOK) && !Shown(box, IDCANCEL) && !Shown(box, IDYES) && !Shown(box, IDNO) &&
                    !Shown(box, IDABORT) && !Shown(box, IDRETRY) && !Shown(box, IDIGNORE);
     seen->iconShown = false;
@@ -259,17 +261,29 @@ static void StartUpload(const std::string &server, ScriptedExchange *exchange)
     UploadHighScores(block);
 }
 
+// The verdict is shown on this thread, the window thread, whose messages
+// flow here until the upload has ended; another thread reads and closes
+// every box meanwhile.
+static void CollectBoxes(std::vector<BoxSeen> *boxes)
+{
+    volatile LONG finished = 0;
+    std::thread taker([&] {
+        BoxSeen seen;
+        while (finished == 0) {
+            if (TakeBox(&seen, 100))
+                boxes->push_back(seen);
+        }
+    });
+    EXPECT_TRUE(WaitFor([] { return !IsUploadPending(); })) << "the upload never ended";
+    InterlockedExchange(&finished, 1);
+    taker.join();
+}
+
 // Collects every box shown until the upload has ended, then lets the
 // scripted server go.
 static void FinishUpload(ScriptedExchange *exchange, std::vector<BoxSeen> *boxes)
 {
-    BoxSeen seen;
-    while (IsUploadPending() || FindBox() != NULL) {
-        if (!TakeBox(&seen))
-            break;
-        boxes->push_back(seen);
-    }
-    EXPECT_TRUE(WaitFor([] { return !IsUploadPending(); })) << "the upload never ended";
+    CollectBoxes(boxes);
     InterlockedExchange(&exchange->abandoned, 1);
     ServerThread.join();
 }
@@ -343,6 +357,7 @@ TEST_F(ScoreService, EachReplyStatusShowsItsMessage)
         EXPECT_EQ(boxes[0].caption, c.caption);
         EXPECT_EQ(boxes[0].text, c.text != NULL ? c.text : exact);
         EXPECT_EQ(boxes[0].owner, MainWindow);
+        EXPECT_EQ(boxes[0].thread, GetCurrentThreadId()) << "shown on the window thread";
         EXPECT_TRUE(boxes[0].okOnly);
         EXPECT_FALSE(boxes[0].iconShown);
     }
@@ -356,6 +371,8 @@ TEST_F(ScoreService, ABodyOfTheBufferSizeOrMoreIsReportedThenShownUpToTheLimit)
     std::vector<BoxSeen> boxes;
     RunUpload(LocalServer("/pellorin"), &exchange, &boxes);
     ASSERT_EQ(boxes.size(), 2u);
+    for (const BoxSeen &box : boxes)
+        EXPECT_EQ(box.thread, GetCurrentThreadId()) << box.caption;
     EXPECT_EQ(boxes[0].caption, "Error");
     EXPECT_EQ(boxes[0].text, "Error; Too much received data");
     EXPECT_EQ(boxes[1].caption, "Server Errorcode: 500");
@@ -445,16 +462,12 @@ TEST_F(ScoreService, ARefusedConnectionIsReportedOnce)
     MakeStoredBlock(block);
     UploadHighScores(block);
     std::vector<BoxSeen> boxes;
-    BoxSeen seen;
-    while (IsUploadPending() || FindBox() != NULL) {
-        if (!TakeBox(&seen))
-            break;
-        boxes.push_back(seen);
-    }
+    CollectBoxes(&boxes);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Internet HttpQueryInfo");
     EXPECT_EQ(boxes[0].text, "Failure: 12029");
     EXPECT_EQ(boxes[0].owner, MainWindow);
+    EXPECT_EQ(boxes[0].thread, GetCurrentThreadId());
 }
 
 TEST_F(ScoreService, ASecondUploadWhileOneIsPendingDoesNothing)

@@ -153,6 +153,7 @@ static std::string ItemText(HWND dialog, int id)
 
 struct TableTexts {
     std::vector<std::string> names, scores, levels;
+    std::vector<bool> namesAsTyped;  // the name cell draws "&" as itself
 };
 
 static TableTexts ReadTable(HWND dialog)
@@ -160,6 +161,7 @@ static TableTexts ReadTable(HWND dialog)
     TableTexts t;
     for (int i = 0; i < HighScoreEntryCount; ++i) {
         t.names.push_back(ItemText(dialog, 1000 + i));
+        t.namesAsTyped.push_back((GetWindowLongA(GetDlgItem(dialog, 1000 + i), GWL_STYLE) & SS_NOPREFIX) != 0);
         t.scores.push_back(ItemText(dialog, 1010 + i));
         t.levels.push_back(ItemText(dialog, 1020 + i));
     }
@@ -589,6 +591,25 @@ TEST_F(Scores, TableShowsLargeScoresWithAllDigits)
     EXPECT_EQ(texts.scores[1], "100000000");
     EXPECT_EQ(texts.levels[1], "255");
     EXPECT_EQ(texts.names[2], "Not Used");
+}
+
+TEST_F(Scores, NamesWithAnAmpersandAreShownAsTyped)
+{
+    unsigned char block[HighScoreBlockSize];
+    memcpy(block, DefaultHighScoreBlock, sizeof block);
+    InsertHighScore(block, 0, "Tom && Jerry", 3, 5000, 0);
+    InsertHighScore(block, 0, "R&B", 4, 6000, 0);
+    Bytes stored = StoredForm(block);
+    StoreValue(stored.data(), HighScoreBlockSize);
+
+    Drive drive;
+    TableTexts texts;
+    ShowTable(owner, instance, drive, &texts);
+    ASSERT_EQ(drive.failure, "");
+    EXPECT_EQ(texts.names[0], "R&B");
+    EXPECT_EQ(texts.names[1], "Tom && Jerry");
+    for (int i = 0; i < HighScoreEntryCount; ++i)
+        EXPECT_TRUE(texts.namesAsTyped[i]) << "name cell " << i;
 }
 
 TEST_F(Scores, TamperedValueIsReportedAndReset)

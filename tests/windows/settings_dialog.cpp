@@ -227,15 +227,21 @@ static void PointAt(Drive &run, POINT at)
     }, "the pointer to arrive");
 }
 
-// A key field under the pointer holds the mouse capture until it sees the
-// pointer leave: wait for that, as a hand moving slowly would, before clicking.
 static void PointAtWindow(Drive &run, HWND window)
 {
     PointAt(run, Centre(window));
-    Await(run, [&] {
-        HWND capture = Capture(run);
-        return capture == NULL || capture == window;
-    }, "the pointer to leave the field it was over");
+}
+
+static bool Hovered(HWND field)
+{
+    return GetPropA(field, "_ActiveStatic_Hover_") != NULL;
+}
+
+// The field has seen the pointer leave, so every mouse message that came
+// before has been handled too.
+static void AwaitPointerGone(Drive &run, HWND field)
+{
+    Await(run, [&] { return !Hovered(field); }, "the field to see the pointer leave");
 }
 
 static void Click(Drive &run, HWND window, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP)
@@ -557,7 +563,7 @@ TEST_F(SettingsDialog, AFieldIsBoldUnderThePointerAndWhileItWaits)
     Load();
     struct Seen {
         HFONT normal, bold, idle, hovered, left, waitingAway, taken;
-        int hoverCaptureId;
+        HWND hoverCapture;
         LONG normalWeight, boldWeight, normalHeight, boldHeight;
     } seen = {};
     Drive run;
@@ -578,14 +584,15 @@ TEST_F(SettingsDialog, AFieldIsBoldUnderThePointerAndWhileItWaits)
         PointAtWindow(r, field);
         Await(r, [&] { return FontOf(field) == seen.bold; }, "bold under the pointer");
         seen.hovered = FontOf(field);
-        seen.hoverCaptureId = GetDlgCtrlID(Capture(r));
+        seen.hoverCapture = Capture(r);
         PointAtWindow(r, elsewhere);
         Await(r, [&] { return FontOf(field) == seen.normal; }, "normal once the pointer left");
         seen.left = FontOf(field);
 
         ClickItem(r, IDC_KEY_MOVE_RIGHT);
         Await(r, [&] { return Text(field) == "Press a key"; }, "the field to wait");
-        PointAtWindow(r, elsewhere);  // the capture is released, the font stays
+        PointAtWindow(r, elsewhere);
+        AwaitPointerGone(r, field);
         seen.waitingAway = FontOf(field);
         PressKey(KeyQ);
         Await(r, [&] { return Text(field) == ShownName(KeyQ); }, "the field to take Q");
@@ -600,10 +607,51 @@ TEST_F(SettingsDialog, AFieldIsBoldUnderThePointerAndWhileItWaits)
     EXPECT_EQ(seen.boldHeight, seen.normalHeight);
     EXPECT_EQ(seen.idle, seen.normal);
     EXPECT_EQ(seen.hovered, seen.bold);
-    EXPECT_EQ(seen.hoverCaptureId, IDC_KEY_MOVE_RIGHT);
+    EXPECT_EQ(seen.hoverCapture, (HWND)NULL) << "the hover holds no mouse capture";
     EXPECT_EQ(seen.left, seen.normal);
     EXPECT_EQ(seen.waitingAway, seen.bold);
     EXPECT_EQ(seen.taken, seen.normal);
+}
+
+// Something cancels the mouse modes while the pointer is over a field (as
+// the system does when another window takes over), then the pointer goes
+// straight to another control and clicks there: the click belongs to that
+// control, and the field, left behind, turns normal again.
+TEST_F(SettingsDialog, AFieldLosesItsHoverEvenWhenTheMouseModesWereCancelled)
+{
+    Load();
+    struct Seen {
+        UINT track1;
+        std::string fieldText;
+        HFONT font, normal;
+        int flag;
+    } seen = {};
+    Drive run;
+    int result = RunDialog(run, [&](Drive &r) {
+        HWND field = Item(r, IDC_KEY_ROTATE_CCW);
+        seen.normal = (HFONT)GetPropA(field, "_ActiveStatic_Original_Font_");
+        PointAtWindow(r, field);
+        if (!Await(r, [&] { return FontOf(field) != seen.normal; }, "bold under the pointer"))
+            return;
+        SendMessageA(field, WM_CANCELMODE, 0, 0);
+        POINT radio = Centre(Item(r, IDC_TRACK1));
+        SendMouse(MOUSEEVENTF_LEFTDOWN, radio);
+        SendMouse(MOUSEEVENTF_LEFTUP, radio);
+        Await(r, [&] { return IsDlgButtonChecked(r.dialog, IDC_TRACK1) == BST_CHECKED; }, "track 1 chosen");
+        AwaitPointerGone(r, field);
+        Await(r, [&] { return FontOf(field) == seen.normal; }, "the field normal again");
+        seen.track1 = IsDlgButtonChecked(r.dialog, IDC_TRACK1);
+        seen.fieldText = Text(field);
+        seen.font = FontOf(field);
+        seen.flag = CaptureInProgress();
+        ClickItem(r, IDCANCEL);
+    });
+    ASSERT_TRUE(run.problems.empty()) << Problems(run);
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(seen.track1, (UINT)BST_CHECKED);
+    EXPECT_EQ(seen.fieldText, FullName(KeyUp)) << "the field did not take the click";
+    EXPECT_EQ(seen.flag, 0);
+    EXPECT_EQ(seen.font, seen.normal);
 }
 
 TEST_F(SettingsDialog, WhileAFieldWaitsDialogKeysAreTakenAsGameKeys)
@@ -707,6 +755,55 @@ TEST_F(SettingsDialog, OnlyTheWaitingFieldEndsTheWaitWhenItLosesTheFocus)
     EXPECT_TRUE(run.problems.empty()) << Problems(run);
 }
 
+// Back in front after a wait ended by switching away, the dialog gives the
+// focus to the field, now idle: the dialog keys work there at once.
+TEST_F(SettingsDialog, AnIdleFieldWithTheFocusLeavesTheDialogKeysToTheDialog)
+{
+    Load();
+    HWND other = CreateWindowExA(0, "SettingsDialogTestOwner", "Another program", WS_POPUP | WS_VISIBLE,
+                                 700, 500, 100, 100, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    ASSERT_NE(other, (HWND)NULL);
+    static const struct {
+        uint16_t key;
+        bool closes;
+        int result;
+    } cases[] = {
+        /* key       closes  result */
+        { KeyEsc,    true,   2 },
+        { KeyEnter,  true,   1 },
+        { KeyTab,    false,  2 },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.key);
+        int focusIdBack = 0;
+        Drive run;
+        int result = RunDialog(run, [&](Drive &r) {
+            HWND field = Item(r, IDC_KEY_MOVE_LEFT);
+            ClickItem(r, IDC_KEY_MOVE_LEFT);
+            if (!Await(r, [&] { return Text(field) == "Press a key"; }, "Move Left to wait"))
+                return;
+            SetForegroundWindow(other);
+            Await(r, [&] { return Text(field) == ShownName(KeyLeft); }, "the wait to end");
+            SetForegroundWindow(r.dialog);
+            Await(r, [&] { return GetForegroundWindow() == r.dialog && Focus(r) == field; },
+                  "the focus back on the field");
+            focusIdBack = GetDlgCtrlID(Focus(r));
+            PressKey(c.key);
+            if (!c.closes) {
+                Await(r, [&] { return Focus(r) != field && Focus(r) != NULL; }, "Tab to move the focus on");
+                Note(r, FieldState(r, IDC_KEY_MOVE_LEFT) == 1, "the field started waiting");
+                PressKey(KeyEsc);
+            }
+        });
+        EXPECT_EQ(focusIdBack, IDC_KEY_MOVE_LEFT);
+        EXPECT_TRUE(run.problems.empty()) << Problems(run);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(memcmp(GetPendingKeyMap(), GetSettings()->keyMap, KeyMapSize * sizeof(uint16_t)), 0)
+            << "no key was taken";
+    }
+    DestroyWindow(other);
+}
+
 TEST_F(SettingsDialog, ClosingTheDialogWhileAFieldWaitsEndsTheWait)
 {
     Load();
@@ -750,9 +847,10 @@ TEST_F(SettingsDialog, RightAndDoubleClicksOnAFieldDoNothing)
     Drive run;
     RunDialog(run, [&](Drive &r) {
         Click(r, Item(r, IDC_KEY_MOVE_LEFT), MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
-        // Once the pointer has left and the field let the capture go, the
-        // click has been handled; a menu opened by it would hold the capture.
+        // Once the field has seen the pointer leave, the click has been
+        // handled; a menu opened by it would be showing.
         PointAtWindow(r, Item(r, IDC_GAME_SERVER));
+        AwaitPointerGone(r, Item(r, IDC_KEY_MOVE_LEFT));
         HWND menu = FindWindowA("#32768", NULL);
         seen.menuShown = menu != NULL && IsWindowVisible(menu);
         if (seen.menuShown) {
@@ -773,7 +871,8 @@ TEST_F(SettingsDialog, RightAndDoubleClicksOnAFieldDoNothing)
         SendMouse(MOUSEEVENTF_LEFTDOWN, at);
         SendMouse(MOUSEEVENTF_LEFTUP, at);
         Await(r, [&] { return Text(field) == "Press a key"; }, "Move Right to wait");
-        PointAtWindow(r, Item(r, IDC_GAME_SERVER));  // the double click has been handled once the capture goes
+        PointAtWindow(r, Item(r, IDC_GAME_SERVER));
+        AwaitPointerGone(r, field);  // the double click has been handled by then
         seen.selection = (DWORD)SendMessageA(field, EM_GETSEL, 0, 0);
         PressKey(KeyW);
         Await(r, [&] { return Text(field) == ShownName(KeyW); }, "Move Right to take W");
