@@ -20,9 +20,6 @@ struct ScoreEntry {
     uint32_t time;                     // seconds since 1970 UTC
 };
 
-// Call once before any form is read: builds the checksum table.
-void PrepareUploadForms(void);
-
 // 1 when the body holds exactly one Highscore field with a block that
 // unscrambles to a matching checksum and ten terminated names; the block is
 // then left unscrambled in block. 0 for anything else.

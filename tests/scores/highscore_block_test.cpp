@@ -1,4 +1,5 @@
 #include "highscore_block.h"
+#include "highscore_block_seams.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -9,7 +10,6 @@ class HighScoreBlockTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        BuildChecksumTable();
         memcpy(block, DefaultHighScoreBlock, sizeof block);
     }
 

@@ -51,7 +51,6 @@ class HostileClients : public ::testing::Test {
 protected:
     ServerProcess server = { -1, -1, "" };
 
-    void SetUp() override { BuildChecksumTable(); }
     void TearDown() override
     {
         StopServerProcess(&server);

@@ -76,7 +76,6 @@ protected:
 
     void SetUp() override
     {
-        BuildChecksumTable();
         strcpy(directory, "/tmp/pellorin-server-test.XXXXXX");
         ASSERT_NE(mkdtemp(directory), (char *)NULL);
         database = std::string(directory) + "/scores.db";
