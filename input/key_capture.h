@@ -15,8 +15,13 @@ enum {
 
 // Turns the control into a key field showing text; 1 when it could.
 int MakeActiveStatic(HWND control, const char *text);
+// 1 for a control that MakeActiveStatic turned into a key field.
+int IsKeyField(HWND control);
 LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The layout's full key name, as GetKeyNameText gives it (empty when unknown);
+// name holds KeyNameSize characters.
+void FullKeyName(uint16_t code, char *name);
 // The name shown for a key code after it was taken: the layout's key name up
 // to its first "(", or the code as "0x%X" when that leaves nothing.
 void KeyNameText(uint16_t code, char *text, int size);
