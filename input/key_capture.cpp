@@ -134,6 +134,8 @@ static HFONT CreateBoldFont(HFONT font)
     return CreateFontIndirectA(&description);
 }
 
+static LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+
 int MakeActiveStatic(HWND control, const char *text)
 {
     if (!control)
@@ -245,7 +247,7 @@ static LRESULT Unsubclass(HWND control, WPARAM wParam, LPARAM lParam)
     return CallWindowProcA(original, control, WM_DESTROY, wParam, lParam);
 }
 
-LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_MOUSEMOVE:

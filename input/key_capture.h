@@ -17,7 +17,6 @@ enum {
 int MakeActiveStatic(HWND control, const char *text);
 // 1 for a control that MakeActiveStatic turned into a key field.
 int IsKeyField(HWND control);
-LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The layout's full key name, as GetKeyNameText gives it (empty when unknown);
 // name holds KeyNameSize characters.

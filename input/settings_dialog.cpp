@@ -2,7 +2,9 @@
 // the key fields edit the pending key map; OK stores every value and updates the
 // in-memory copy with each store; Cancel leaves everything as it was.
 #include "settings_dialog.h"
+#include "settings_dialog_seams.h"
 
+#include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
 #include <string.h>
@@ -37,10 +39,17 @@ static void PrepareCommonControls(void)
     commonControlsReady = InitCommonControlsEx(&classes) ? 1 : 0;
 }
 
-void ShowSettingsDialog(void)
+static INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+int RunSettingsDialog(void)
 {
     PrepareCommonControls();
-    DialogBoxParamA(GetAppInstance(), MAKEINTRESOURCEA(IDD_SETTINGS), GetMainWindow(), SettingsDialogProc, 0);
+    return (int)DialogBoxParamA(GetAppInstance(), MAKEINTRESOURCEA(IDD_SETTINGS), GetMainWindow(), SettingsDialogProc, 0);
+}
+
+void ShowSettingsDialog(void)
+{
+    RunSettingsDialog();
 }
 
 static void ShowNumber(HWND dialog, int id, int number)
@@ -168,7 +177,7 @@ static INT_PTR ColourKeyField(HDC dc, HWND control)
     return (INT_PTR)GetSysColorBrush(COLOR_BTNFACE);
 }
 
-INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+static INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:

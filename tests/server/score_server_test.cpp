@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "highscore_block.h"
+#include "highscore_block_seams.h"
 #include "http_client.h"
 #include "score_pages.h"
 #include "score_server.h"
