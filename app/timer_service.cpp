@@ -10,6 +10,7 @@
 
 #include <mmsystem.h>
 
+#include "app/message_sink.h"
 #include "game/shell.h"
 #include "game/timer_slots.h"
 
@@ -75,17 +76,6 @@ static LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-static void CreateSinkWindow(void)
-{
-    HINSTANCE instance = GetModuleHandleA(NULL);
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = SinkProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = SinkClassName;
-    RegisterClassA(&windowClass);
-    sinkWindow = CreateWindowExA(0, SinkClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, NULL);
-}
-
 void BeginTimerPeriod(void)
 {
     TIMECAPS caps;
@@ -95,7 +85,7 @@ void BeginTimerPeriod(void)
         timerResolution = 5;
     timeBeginPeriod(timerResolution);
     if (!sinkWindow)
-        CreateSinkWindow();
+        sinkWindow = CreateMessageSink(SinkClassName, SinkProc);
 }
 
 void ArmTimerSlot(int32_t slotNumber, uint32_t delayMs, TimerMode mode, TimerHandler handler)

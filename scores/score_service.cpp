@@ -10,6 +10,7 @@
 #include <string.h>
 #include <wininet.h>
 
+#include "app/message_sink.h"
 #include "app/shell_handles.h"
 #include "game/shell.h"
 #include "input/settings_store.h"
@@ -272,16 +273,6 @@ static LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-static void CreateVerdictSink(void)
-{
-    HINSTANCE instance = GetModuleHandleA(NULL);
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = SinkProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = SinkClassName;
-    RegisterClassA(&windowClass);
-    verdictSink = CreateWindowExA(0, SinkClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, NULL);
-}
 
 static void CALLBACK OnRequestStatus(HINTERNET handle, DWORD_PTR context, DWORD status,
                                      LPVOID information, DWORD informationLength)
@@ -311,7 +302,7 @@ static void CALLBACK OnRequestStatus(HINTERNET handle, DWORD_PTR context, DWORD 
 void OpenScoreService(void)
 {
     if (verdictSink == NULL)
-        CreateVerdictSink();
+        verdictSink = CreateMessageSink(SinkClassName, SinkProc);
     replyReady = CreateEventA(NULL, FALSE, FALSE, NULL);
     internetRoot = InternetOpenA("Pellorin", INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, INTERNET_FLAG_ASYNC);
     if (internetRoot == NULL) {
