@@ -7,6 +7,7 @@
 // it was armed in. The platform's event ids cannot tell armings apart, since
 // an id may be handed out again once its event was killed.
 #include "timer_service.h"
+#include "timer_service_seams.h"
 
 #include <mmsystem.h>
 

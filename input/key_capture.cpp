@@ -7,6 +7,7 @@
 // goes to the control under the pointer, and nothing that takes the capture
 // away can leave a field bold.
 #include "key_capture.h"
+#include "key_capture_seams.h"
 
 #include <stdio.h>
 #include <string.h>

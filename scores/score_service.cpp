@@ -4,6 +4,7 @@
 // verdict to the window thread; there it is shown in message boxes owned by
 // the main window, like every other dialog of the program.
 #include "score_service.h"
+#include "score_service_seams.h"
 
 #include <shellapi.h>
 #include <stdio.h>

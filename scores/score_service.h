@@ -12,8 +12,4 @@ void CloseScoreService(void);
 void UploadHighScores(const unsigned char *stored);
 void OpenHighScorePage(void);
 
-// 1 from the start of an upload until its reply has been shown; another
-// upload is not started meanwhile.
-int IsUploadPending(void);
-
 #endif

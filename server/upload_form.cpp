@@ -2,6 +2,7 @@
 // trusted: the field must be there once, be exactly 508 hex digits, and
 // carry a block whose checksum and name terminators hold.
 #include "upload_form.h"
+#include "upload_form_seams.h"
 
 #include <string.h>
 

@@ -29,7 +29,4 @@ int ReadUploadForm(const std::string &body, unsigned char *block);
 // block order; returns how many, at most ten.
 int CollectEntries(const unsigned char *block, ScoreEntry *entries);
 
-// The body a client sends for a stored (scrambled) block.
-std::string FormatUploadForm(const unsigned char *stored);
-
 #endif

@@ -9,6 +9,7 @@
 
 #include "highscore_block.h"
 #include "upload_form.h"
+#include "upload_form_seams.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

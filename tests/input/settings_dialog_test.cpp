@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "input/key_capture.h"
+#include "input/key_capture_seams.h"
 #include "app/shell_handles.h"
 #include "input/settings_dialog_seams.h"
 #include "input/settings_store.h"

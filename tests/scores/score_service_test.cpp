@@ -28,6 +28,7 @@
 #include "scores/highscore_block.h"
 #include "scores/highscore_block_seams.h"
 #include "scores/score_service.h"
+#include "scores/score_service_seams.h"
 
 enum { WaitLimitMs = 15000 };
 

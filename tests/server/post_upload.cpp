@@ -7,6 +7,7 @@
 #include "highscore_block.h"
 #include "http_client.h"
 #include "upload_form.h"
+#include "upload_form_seams.h"
 
 int main(int argc, char **argv)
 {

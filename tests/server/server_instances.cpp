@@ -20,6 +20,7 @@
 #include "highscore_block.h"
 #include "highscore_block_seams.h"
 #include "upload_form.h"
+#include "upload_form_seams.h"
 
 static int FreePort(void)
 {
