@@ -27,8 +27,9 @@ struct GameSession {
 };
 
 // Start-up, in the order the shell interleaves with its own steps:
-// InitSession seeds the generator and draws the first next shape; InitSessionBoard fills the board at random for the Ready
-// screen; ReadySession sets up the score line, hides the piece and enters Ready.
+// InitSession seeds the generator and draws the first next shape;
+// InitSessionBoard fills the board at random for the Ready screen;
+// ReadySession sets up the score line, hides the piece and enters Ready.
 void InitSession(void);
 void InitSessionBoard(void);
 void ReadySession(void);
