@@ -25,7 +25,6 @@ struct Playfield {
 };
 
 void InitPlayfield(Playfield *field, int32_t originX, int32_t originY);
-void RandomFill(Playfield *field);
 void ClearBoard(Playfield *field);
 
 // The piece operations work on the board the piece is linked to.

@@ -217,7 +217,7 @@ TEST(Render, PaintingLeavesNoGdiObjectBehind)
     HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, ClientWidth, ClientHeight, NULL, NULL, NULL, NULL);
     ASSERT_TRUE(window != NULL);
     GameSession *session = GetSession();
-    InitSession(NULL, window);
+    InitSession();
     InitSessionBoard();
     ReadySession();
     HDC dc = GetDC(window);

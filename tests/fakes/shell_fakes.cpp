@@ -232,40 +232,32 @@ void SetMenuMarkEnabled(MenuMark mark, int enabled)
     Record(call);
 }
 
-void RunHighScoreEntry(const ScoreBoard *board, WindowRef window, InstanceRef instance)
+void RunHighScoreEntry(const ScoreBoard *board)
 {
     FakeCall call = NewCall(CallHighScoreEntry);
-    call.window = window;
-    call.instance = instance;
     call.score = board->score;
     call.level = board->level;
     Record(call);
     RunDialogHook(CallHighScoreEntry);
 }
 
-void ShowHighScoreTable(WindowRef window, InstanceRef instance)
+void ShowHighScoreTable(void)
 {
     FakeCall call = NewCall(CallHighScoreTable);
-    call.window = window;
-    call.instance = instance;
     Record(call);
     RunDialogHook(CallHighScoreTable);
 }
 
-int ShowSettingsDialog(InstanceRef instance)
+void ShowSettingsDialog(void)
 {
     FakeCall call = NewCall(CallSettingsDialog);
-    call.instance = instance;
     Record(call);
     RunDialogHook(CallSettingsDialog);
-    return 1;
 }
 
-void ShowAboutDialog(WindowRef window, InstanceRef instance)
+void ShowAboutDialog(void)
 {
     FakeCall call = NewCall(CallAboutDialog);
-    call.window = window;
-    call.instance = instance;
     Record(call);
     RunDialogHook(CallAboutDialog);
 }
@@ -286,10 +278,9 @@ void StopMusic(void)
     RecordSimple(CallStopMusic);
 }
 
-void DestroyMainWindow(WindowRef window)
+void DestroyMainWindow(void)
 {
     FakeCall call = NewCall(CallDestroyWindow);
-    call.window = window;
     Record(call);
 }
 

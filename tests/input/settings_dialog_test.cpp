@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "input/key_capture.h"
-#include "input/settings_dialog.h"
+#include "input/key_capture_seams.h"
+#include "app/shell_handles.h"
+#include "input/settings_dialog_seams.h"
 #include "input/settings_store.h"
 #include "music/music_player.h"
 #include "resources/resource_ids.h"
@@ -291,7 +293,7 @@ static int RunDialog(Drive &run, const std::function<void(Drive &)> &script)
             if (Await(r, [&] { return GetForegroundWindow() == r.dialog; }, "the dialog in front"))
                 script(r);
         },
-        [&] { result = ShowSettingsDialog(GetModuleHandleA(NULL)); });
+        [&] { result = RunSettingsDialog(); });
     return result;
 }
 
@@ -392,9 +394,10 @@ protected:
         trackAtRestart = 0xFFFFFFFF;
         owner = TestOwner();
         ASSERT_NE(owner, (HWND)NULL);
+        SetShellHandles(owner, GetModuleHandleA(NULL));
     }
 
-    void Load() { LoadSettings(owner); }
+    void Load() { LoadSettings(); }
 };
 
 // ---- Opening ----------------------------------------------------------------

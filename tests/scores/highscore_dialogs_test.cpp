@@ -10,11 +10,13 @@
 #include <time.h>
 #include <vector>
 
+#include "app/shell_handles.h"
 #include "game/score_board.h"
 #include "game/shell.h"
 #include "input/settings_store.h"
 #include "resources/resource_ids.h"
 #include "scores/highscore_block.h"
+#include "scores/highscore_block_seams.h"
 #include "scores/highscore_store.h"
 #include "scores/score_service.h"
 #include "tests/input/settings_key.h"
@@ -228,10 +230,10 @@ protected:
     void SetUp() override
     {
         DeleteSettingsKey();
-        BuildChecksumTable();
         uploadCount = 0;
         pageCount = 0;
         ASSERT_NE(owner, (HWND)NULL);
+        SetShellHandles(owner, instance);
     }
 
     // One hidden owner for the whole suite: under Wine without a window
@@ -279,7 +281,7 @@ protected:
                 if (EnterName(d, name, clientOrigin))
                     ReadAndCloseTable(d, texts);
             },
-            [&] { RunHighScoreEntry(&board, owner, instance); });
+            [&] { RunHighScoreEntry(&board); });
     }
 
     static void ExpectNoDialogAfter(Drive &drive, HWND closing)
@@ -419,7 +421,7 @@ TEST_F(Scores, ScoreBelowAllTenShowsAndWritesNothing)
     Drive drive;
     ScoreBoard board = {};
     board.score = 99;
-    RunDriven(drive, [](Drive &d) { ExpectNoDialog(d); }, [&] { RunHighScoreEntry(&board, owner, instance); });
+    RunDriven(drive, [](Drive &d) { ExpectNoDialog(d); }, [&] { RunHighScoreEntry(&board); });
     EXPECT_EQ(Problems(drive), "");
     EXPECT_EQ(StoredValue(), stored);
 }
@@ -480,11 +482,11 @@ TEST_F(Scores, EmptyNameIsStoredEmpty)
 
 // ---- The table dialog ----
 
-static void ShowTable(HWND owner, HINSTANCE instance, Drive &drive, TableTexts *texts, POINT *clientOrigin = NULL)
+static void ShowTable(Drive &drive, TableTexts *texts, POINT *clientOrigin = NULL)
 {
     RunDriven(
         drive, [&](Drive &d) { ReadAndCloseTable(d, texts, clientOrigin); },
-        [&] { ShowHighScoreTable(owner, instance); });
+        [&] { ShowHighScoreTable(); });
 }
 
 TEST_F(Scores, TableWithoutValueShowsTemplateTexts)
@@ -492,7 +494,7 @@ TEST_F(Scores, TableWithoutValueShowsTemplateTexts)
     Drive drive;
     TableTexts texts;
     POINT dialogOrigin = {};
-    ShowTable(owner, instance, drive, &texts, &dialogOrigin);
+    ShowTable(drive, &texts, &dialogOrigin);
     ASSERT_EQ(Problems(drive), "");
     EXPECT_TRUE(IsDefaultRows(texts, "Not used"));
     EXPECT_TRUE(StoredValue().empty());
@@ -514,7 +516,7 @@ TEST_F(Scores, TableShowsLargeScoresWithAllDigits)
 
     Drive drive;
     TableTexts texts;
-    ShowTable(owner, instance, drive, &texts);
+    ShowTable(drive, &texts);
     ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(texts.scores[0], "3000000000");
     EXPECT_EQ(texts.levels[0], "99");
@@ -534,7 +536,7 @@ TEST_F(Scores, NamesWithAnAmpersandAreShownAsTyped)
 
     Drive drive;
     TableTexts texts;
-    ShowTable(owner, instance, drive, &texts);
+    ShowTable(drive, &texts);
     ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(texts.names[0], "R&B");
     EXPECT_EQ(texts.names[1], "Tom && Jerry");
@@ -557,14 +559,14 @@ TEST_F(Scores, TamperedValueIsReportedAndReset)
             if (AnswerMessageBox(d, "Warning", IDOK, &message))
                 ReadAndCloseTable(d, &texts);
         },
-        [&] { ShowHighScoreTable(owner, instance); });
+        [&] { ShowHighScoreTable(); });
     ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(message, InvalidText);
     EXPECT_TRUE(IsDefaultRows(texts, "Not used"));
     EXPECT_EQ(StoredValue(), DefaultStoredForm());
 }
 
-static void ClearList(HWND owner, HINSTANCE instance, int answer, Drive &drive, TableTexts *before,
+static void ClearList(int answer, Drive &drive, TableTexts *before,
                       TableTexts *after, std::string *question)
 {
     RunDriven(
@@ -581,7 +583,7 @@ static void ClearList(HWND owner, HINSTANCE instance, int answer, Drive &drive, 
             PostClick(table, IDOK);
             WaitForWindowGone(table);
         },
-        [&] { ShowHighScoreTable(owner, instance); });
+        [&] { ShowHighScoreTable(); });
 }
 
 TEST_F(Scores, ClearListAnsweredNoChangesNothing)
@@ -591,7 +593,7 @@ TEST_F(Scores, ClearListAnsweredNoChangesNothing)
     Drive drive;
     TableTexts before, after;
     std::string question;
-    ClearList(owner, instance, IDNO, drive, &before, &after, &question);
+    ClearList(IDNO, drive, &before, &after, &question);
     ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(question, ClearText);
     EXPECT_EQ(before.names[0], "Player0");
@@ -608,7 +610,7 @@ TEST_F(Scores, ClearListAnsweredYesStoresTheDefaultTable)
     Drive drive;
     TableTexts before, after;
     std::string question;
-    ClearList(owner, instance, IDYES, drive, &before, &after, &question);
+    ClearList(IDYES, drive, &before, &after, &question);
     ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(before.scores[0], "00001000");
     EXPECT_TRUE(IsDefaultRows(after, "Not Used"));
@@ -634,7 +636,7 @@ TEST_F(Scores, UploadSendsTheStoredBytesAndViewOpensThePage)
             PostClick(table, IDOK);
             WaitForWindowGone(table);
         },
-        [&] { ShowHighScoreTable(owner, instance); });
+        [&] { ShowHighScoreTable(); });
     ASSERT_EQ(Problems(drive), "");
     EXPECT_EQ(uploadCount, 0);
     EXPECT_EQ(pageCount, 1);
@@ -652,7 +654,7 @@ TEST_F(Scores, UploadSendsTheStoredBytesAndViewOpensThePage)
             PostClick(table, IDOK);
             WaitForWindowGone(table);
         },
-        [&] { ShowHighScoreTable(owner, instance); });
+        [&] { ShowHighScoreTable(); });
     ASSERT_EQ(Problems(again), "");
     ASSERT_EQ(uploadCount, 1);
     EXPECT_EQ(Bytes(uploadedBytes, uploadedBytes + HighScoreBlockSize), stored);
