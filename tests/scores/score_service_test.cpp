@@ -108,8 +108,7 @@ static void AnswerOne(ScriptedExchange *exchange)
         exchange->body = data.substr(headEnd + 4);
     }
     InterlockedExchange(&exchange->received, 1);
-    while (exchange->hold != 0 && exchange->abandoned == 0)
-        Sleep(5);
+    WaitUntil([&] { return exchange->hold == 0 || exchange->abandoned != 0; }, 4 * WaitLimitMs);
     send(client, exchange->reply.data(), (int)exchange->reply.size(), 0);
     if (!exchange->late.empty()) {
         Sleep(exchange->lateDelayMs);
