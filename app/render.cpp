@@ -4,6 +4,9 @@
 
 #include <stdio.h>
 
+#include "render_seams.h"
+#include "resources/resource_ids.h"
+
 struct Rgb {
     BYTE red, green, blue;
 };
@@ -23,6 +26,16 @@ static const double BorderShade = 0.4;
 static const double FaceShade = 0.8;
 static const double ShadowShade = 0.7;
 static const double HighlightShade = 1.0;
+
+enum {
+    HairlinePenWidth = 0,      // one pixel whatever the mapping
+    StatusTextFormat = 0,      // top-left, no word wrap
+    ScoreTextFormat = DT_NOCLIP | DT_SINGLELINE,
+    WholeString = -1,          // DrawTextA takes the length from the zero
+    TileSheetColumns = 16,     // tile of mask m: column m % 16, row m / 16
+    TileColumnBits = 4,
+    TileColumnMask = TileSheetColumns - 1,
+};
 
 // Indexed by GameState.
 static const char *const StatusTexts[] = {
@@ -53,7 +66,7 @@ BlockShades ShadesOf(int colourIndex)
 
 void LoadTileSheet(HWND window)
 {
-    HBITMAP sheet = (HBITMAP)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(110), IMAGE_BITMAP, 0, 0,
+    HBITMAP sheet = (HBITMAP)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_TILE_SHEET), IMAGE_BITMAP, 0, 0,
                                         LR_DEFAULTCOLOR);
     HDC windowDc = GetDC(window);
     tileSheetDc = CreateCompatibleDC(windowDc);
@@ -78,13 +91,13 @@ void DrawBevelBlock(HDC dc, int colourIndex, int originX, int originY, int colum
     int y = originY + s * row;
     BlockShades shades = ShadesOf(colourIndex);
 
-    HPEN borderPen = CreatePen(PS_INSIDEFRAME, 0, shades.border);
+    HPEN borderPen = CreatePen(PS_INSIDEFRAME, HairlinePenWidth, shades.border);
     HBRUSH faceBrush = CreateSolidBrush(shades.face);
     HGDIOBJ oldPen = SelectObject(dc, borderPen);
     HGDIOBJ oldBrush = SelectObject(dc, faceBrush);
     Rectangle(dc, x, y, x + s, y + s);
 
-    HPEN nullPen = CreatePen(PS_NULL, 0, 0);
+    HPEN nullPen = CreatePen(PS_NULL, HairlinePenWidth, RGB(0, 0, 0));
     SelectObject(dc, nullPen);
     SelectObject(dc, oldBrush);
     DeleteObject(borderPen);
@@ -108,36 +121,35 @@ void DrawBevelBlock(HDC dc, int colourIndex, int originX, int originY, int colum
 void DrawTile(HDC dc, uint16_t edgeMask, int originX, int originY, int column, int row)
 {
     BitBlt(dc, originX + CellPixels * column, originY + CellPixels * row, CellPixels, CellPixels,
-           tileSheetDc, CellPixels * (edgeMask & 15), CellPixels * (edgeMask >> 4), SRCCOPY);
+           tileSheetDc, CellPixels * (edgeMask & TileColumnMask), CellPixels * (edgeMask >> TileColumnBits), SRCCOPY);
 }
 
-void DrawBoard(HDC dc, const Playfield *field)
+static void DrawBoard(HDC dc, const Playfield *field)
 {
     for (int row = 0; row < BoardRows; row++) {
         for (int column = 0; column < BoardColumns; column++) {
             const Cell *cell = &field->cells[row][column];
             if (cell->occupied)
-                DrawBevelBlock(dc, cell->colour, field->originX, field->originY, column, row, 0);
+                DrawBevelBlock(dc, cell->colour, BoardOriginX, BoardOriginY, column, row, 0);
             else
-                DrawTile(dc, cell->edgeMask, field->originX, field->originY, column, row);
+                DrawTile(dc, cell->edgeMask, BoardOriginX, BoardOriginY, column, row);
         }
     }
 }
 
-void DrawFallingPiece(HDC dc, const FallingPiece *piece)
+static void DrawFallingPiece(HDC dc, const FallingPiece *piece)
 {
     if (piece->colour == HiddenColour)
         return;
     for (int y = 0; y < ShapeGridSize; y++) {
         for (int x = 0; x < ShapeGridSize; x++) {
             if (CellAt(piece, x, y))
-                DrawBevelBlock(dc, piece->colour, piece->playfield->originX, piece->playfield->originY,
-                               piece->column + x, piece->row + y, 0);
+                DrawBevelBlock(dc, piece->colour, BoardOriginX, BoardOriginY, piece->column + x, piece->row + y, 0);
         }
     }
 }
 
-void DrawNextPreview(HDC dc, int32_t shape, int x, int y)
+static void DrawNextPreview(HDC dc, int32_t shape, int x, int y)
 {
     for (int gridY = 0; gridY < ShapeGridSize; gridY++) {
         for (int gridX = 0; gridX < ShapeGridSize; gridX++) {
@@ -147,17 +159,18 @@ void DrawNextPreview(HDC dc, int32_t shape, int x, int y)
     }
 }
 
-void DrawScore(HDC dc, const ScoreBoard *board)
+static void DrawScore(HDC dc, const ScoreBoard *board)
 {
     char text[64];
     FormatScoreLine(board, text, sizeof text);
-    RECT at = { board->textX, board->textY, board->textX, board->textY };
-    DrawTextA(dc, text, -1, &at, DT_NOCLIP | DT_SINGLELINE);
+    RECT at = { ScoreLineX, ScoreLineY, ScoreLineX, ScoreLineY };
+    DrawTextA(dc, text, WholeString, &at, ScoreTextFormat);
 }
 
 void DrawFrame(HDC dc, const GameSession *session)
 {
     RECT client = { 0, 0, ClientWidth, ClientHeight };
+    RECT statusLine = { StatusX, StatusY, ClientWidth, ClientHeight };
     const char *status = StatusTexts[Ready];
     if (session->state >= Ready && session->state <= GameOver)
         status = StatusTexts[session->state];
@@ -165,7 +178,7 @@ void DrawFrame(HDC dc, const GameSession *session)
     FillRect(dc, &client, (HBRUSH)GetStockObject(WHITE_BRUSH));
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, OPAQUE);
-    DrawTextA(dc, status, -1, &client, 0);
+    DrawTextA(dc, status, WholeString, &statusLine, StatusTextFormat);
     DrawBoard(dc, &session->playfield);
     DrawScore(dc, &session->scoreBoard);
     DrawFallingPiece(dc, &session->piece);
