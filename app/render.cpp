@@ -1,8 +1,8 @@
-// GDI drawing of the game. Each paint builds the frame in a memory bitmap
-// and copies it once; the window never erases its background separately.
+// GDI drawing of the frame's parts, and the tile sheet with its 32-bit copy.
 #include "render.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "render_seams.h"
 #include "resources/resource_ids.h"
@@ -32,9 +32,6 @@ enum {
     StatusTextFormat = 0,      // top-left, no word wrap
     ScoreTextFormat = DT_NOCLIP | DT_SINGLELINE,
     WholeString = -1,          // DrawTextA takes the length from the zero
-    TileSheetColumns = 16,     // tile of mask m: column m % 16, row m / 16
-    TileColumnBits = 4,
-    TileColumnMask = TileSheetColumns - 1,
 };
 
 // Indexed by GameState.
@@ -46,6 +43,10 @@ static const char *const StatusTexts[] = {
 };
 
 static HDC tileSheetDc;
+// The sheet as top-down 32-bit pixels, kept as long as the sheet itself so
+// that a frame composed in memory copies tiles without GDI.
+static uint32_t tileSheetPixels[TileSheetPixels * TileSheetPixels];
+static int tileSheetCopied;
 
 COLORREF ScaleColour(int colourIndex, double factor)
 {
@@ -64,15 +65,51 @@ BlockShades ShadesOf(int colourIndex)
     return shades;
 }
 
+// GetDIBits wants the bitmap not selected into any context, so the copy is
+// taken before the sheet goes into its memory context.
+static int CopyTileSheet(HDC windowDc, HBITMAP sheet)
+{
+    BITMAP size;
+    if (!GetObjectA(sheet, sizeof size, &size) || size.bmWidth != TileSheetPixels ||
+        size.bmHeight != TileSheetPixels)
+        return 0;
+    BITMAPINFO info;
+    memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = TileSheetPixels;
+    info.bmiHeader.biHeight = -TileSheetPixels;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return GetDIBits(windowDc, sheet, 0, TileSheetPixels, tileSheetPixels, &info, DIB_RGB_COLORS) ==
+           TileSheetPixels;
+}
+
 void LoadTileSheet(HWND window)
 {
     HBITMAP sheet = (HBITMAP)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_TILE_SHEET), IMAGE_BITMAP, 0, 0,
                                         LR_DEFAULTCOLOR);
     HDC windowDc = GetDC(window);
+    if (!windowDc) {
+        if (sheet)
+            DeleteObject(sheet);
+        return;
+    }
+    if (sheet)
+        tileSheetCopied = CopyTileSheet(windowDc, sheet);
     tileSheetDc = CreateCompatibleDC(windowDc);
     ReleaseDC(window, windowDc);
     if (tileSheetDc && sheet)
         SelectObject(tileSheetDc, sheet);
+    else if (sheet)
+        DeleteObject(sheet);
+    if (!tileSheetDc)
+        tileSheetCopied = 0;
+}
+
+const uint32_t *TileSheetCopy(void)
+{
+    return tileSheetCopied ? tileSheetPixels : NULL;
 }
 
 static void FillPolygon(HDC dc, COLORREF colour, const POINT *points, int count)
@@ -124,7 +161,7 @@ void DrawTile(HDC dc, uint16_t edgeMask, int originX, int originY, int column, i
            tileSheetDc, CellPixels * (edgeMask & TileColumnMask), CellPixels * (edgeMask >> TileColumnBits), SRCCOPY);
 }
 
-static void DrawBoard(HDC dc, const Playfield *field)
+void DrawBoard(HDC dc, const Playfield *field)
 {
     for (int row = 0; row < BoardRows; row++) {
         for (int column = 0; column < BoardColumns; column++) {
@@ -137,7 +174,7 @@ static void DrawBoard(HDC dc, const Playfield *field)
     }
 }
 
-static void DrawFallingPiece(HDC dc, const FallingPiece *piece)
+void DrawFallingPiece(HDC dc, const FallingPiece *piece)
 {
     if (piece->colour == HiddenColour)
         return;
@@ -149,7 +186,7 @@ static void DrawFallingPiece(HDC dc, const FallingPiece *piece)
     }
 }
 
-static void DrawNextPreview(HDC dc, int32_t shape, int x, int y)
+void DrawNextPreview(HDC dc, int32_t shape, int x, int y)
 {
     for (int gridY = 0; gridY < ShapeGridSize; gridY++) {
         for (int gridX = 0; gridX < ShapeGridSize; gridX++) {
@@ -159,7 +196,7 @@ static void DrawNextPreview(HDC dc, int32_t shape, int x, int y)
     }
 }
 
-static void DrawScore(HDC dc, const ScoreBoard *board)
+void DrawScore(HDC dc, const ScoreBoard *board)
 {
     char text[64];
     FormatScoreLine(board, text, sizeof text);
@@ -167,7 +204,7 @@ static void DrawScore(HDC dc, const ScoreBoard *board)
     DrawTextA(dc, text, WholeString, &at, ScoreTextFormat);
 }
 
-void DrawFrame(HDC dc, const GameSession *session)
+HGDIOBJ StartFrame(HDC dc, const GameSession *session)
 {
     RECT client = { 0, 0, ClientWidth, ClientHeight };
     RECT statusLine = { StatusX, StatusY, ClientWidth, ClientHeight };
@@ -179,22 +216,28 @@ void DrawFrame(HDC dc, const GameSession *session)
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, OPAQUE);
     DrawTextA(dc, status, WholeString, &statusLine, StatusTextFormat);
-    DrawBoard(dc, &session->playfield);
+    return oldFont;
+}
+
+void FinishFrame(HDC dc, const GameSession *session, HGDIOBJ oldFont)
+{
     DrawScore(dc, &session->scoreBoard);
     DrawFallingPiece(dc, &session->piece);
     DrawNextPreview(dc, session->nextShape, PreviewX, PreviewY);
     SelectObject(dc, oldFont);
 }
 
-void PaintWindow(HWND window, HDC paintDc)
+void DrawFrame(HDC dc, const GameSession *session)
 {
-    RECT client;
-    GetClientRect(window, &client);
-    int width = client.right - client.left;
-    int height = client.bottom - client.top;
+    HGDIOBJ oldFont = StartFrame(dc, session);
+    DrawBoard(dc, &session->playfield);
+    FinishFrame(dc, session, oldFont);
+}
 
-    HDC frameDc = CreateCompatibleDC(paintDc);
-    HBITMAP frame = CreateCompatibleBitmap(paintDc, width, height);
+void PaintFrameByGdi(HDC target, const GameSession *session, int width, int height)
+{
+    HDC frameDc = CreateCompatibleDC(target);
+    HBITMAP frame = CreateCompatibleBitmap(target, width, height);
     if (!frameDc || !frame) {
         if (frame)
             DeleteObject(frame);
@@ -203,8 +246,8 @@ void PaintWindow(HWND window, HDC paintDc)
         return;
     }
     HGDIOBJ oldBitmap = SelectObject(frameDc, frame);
-    DrawFrame(frameDc, GetSession());
-    BitBlt(paintDc, client.left, client.top, width, height, frameDc, 0, 0, SRCCOPY);
+    DrawFrame(frameDc, session);
+    BitBlt(target, 0, 0, width, height, frameDc, 0, 0, SRCCOPY);
     SelectObject(frameDc, oldBitmap);
     DeleteObject(frame);
     DeleteDC(frameDc);
