@@ -273,7 +273,7 @@ static enum MHD_Result AnswerStored(RequestState *request)
     if (request->upload.stored < 0)
         return ReplyText(request, 503, "The score server is stopping; try again in a minute.\n", true);
     if (!request->upload.stored)
-        return ReplyText(request, 500, "The score server could not store your scores. Please try again later.");
+        return ReplyText(request, 503, "The score server could not store your scores. Please try again later.");
     if (request->upload.standing)
         return ReplyText(request, 202, "Your scores are uploaded.\n");
     return ReplyText(request, 200, "No score qualified for the list.\n");

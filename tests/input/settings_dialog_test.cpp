@@ -18,7 +18,7 @@
 #include "input/settings_store.h"
 #include "music/music_player.h"
 #include "resources/resource_ids.h"
-#include "tests/windows/settings_key.h"
+#include "tests/input/settings_key.h"
 
 // Recording fake of the music player: how often the track was restarted and
 // which track the settings named at that moment.

@@ -1,3 +1,3 @@
 # The program's resources, linked into the test exe and loaded from it.
-add_wine_test(resources_test ${CMAKE_CURRENT_LIST_DIR}/resources.cpp
+add_wine_test(resources_test resources_test.cpp
   LIBS pellorin_resources gdi32 user32)

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "input/settings_store.h"
-#include "tests/windows/settings_key.h"
+#include "tests/input/settings_key.h"
 
 class SettingsStore : public ::testing::Test {
 protected:

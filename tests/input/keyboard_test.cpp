@@ -10,7 +10,7 @@
 #include "game/timer_slots.h"
 #include "input/keyboard.h"
 #include "input/settings_store.h"
-#include "tests/windows/settings_key.h"
+#include "tests/input/settings_key.h"
 
 static std::vector<GameCommand> dispatched;
 

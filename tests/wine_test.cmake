@@ -14,8 +14,3 @@ function(add_wine_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endfunction()
-
-file(GLOB suite_lists CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cmake)
-foreach(list ${suite_lists})
-  include(${list})
-endforeach()

@@ -18,7 +18,7 @@
 #include "scores/highscore_block.h"
 #include "scores/highscore_store.h"
 #include "scores/score_service.h"
-#include "tests/windows/settings_key.h"
+#include "tests/input/settings_key.h"
 
 static const char TableTitle[] = "HighScore Table";
 static const char EntryTitle[] = "Save Highscore";

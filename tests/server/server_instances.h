@@ -1,0 +1,50 @@
+// Score server programs started by a test and spoken to over loopback HTTP,
+// with nothing of the HTTP layer's code: a plain socket client that sends
+// one request a connection.
+#ifndef PELLORIN_SERVER_INSTANCES_H
+#define PELLORIN_SERVER_INSTANCES_H
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+struct ServerInstance {
+    pid_t pid;
+    int port;
+    std::string log;   // its standard output and error
+};
+
+// Starts the program on a free loopback port with the database and prefix
+// "pellorin" (and without the upload rate limit when it has one), and waits
+// until it answers. 1/0.
+int StartInstance(const char *program, const std::string &database, const std::string &logFile,
+                  ServerInstance *instance);
+// SIGTERM (or signal) and wait.
+void StopInstance(ServerInstance *instance, int signal = 15);
+
+struct HttpAnswer {
+    int status;        // -1: no answer
+    std::string body;
+};
+
+// One request from the loopback source address 127.0.0.source (0: any),
+// bounded by timeoutMs.
+HttpAnswer HttpRequest(int port, const char *method, const std::string &path, const std::string &body,
+                       int source = 0, int timeoutMs = 10000);
+
+// The form the game posts for a table of results (name, level, score, time).
+struct UploadResult {
+    std::string name;
+    unsigned level;
+    unsigned score;
+    unsigned time;
+};
+std::string UploadBody(const std::vector<UploadResult> &results);
+
+// The rows of the list page: "name|level|score|date" each.
+std::vector<std::string> ListedRows(const std::string &page);
+
+std::string ReadWholeFile(const std::string &path);
+
+#endif

@@ -1,2 +1,0 @@
-add_wine_test(score_service_test score_service.cpp ${PROJECT_SOURCE_DIR}/scores/score_service.cpp
-  LIBS pellorin_settings pellorin_highscore_block wininet shell32 ws2_32)
