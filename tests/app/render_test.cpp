@@ -212,12 +212,23 @@ TEST(Render, TheFallingPieceIsDrawnUnlessHidden)
     FreeCanvas(&canvas);
 }
 
-#ifdef HAVE_TILE_SHEET
-TEST(Render, EmptyCellsShowTheTileOfTheirEdgeMask)
+// The sheet stays loaded for the rest of the run, as in the program.
+static void LoadTileSheetOnce(void)
 {
+    static int loaded;
+    if (loaded)
+        return;
     HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
     ASSERT_TRUE(window != NULL);
     LoadTileSheet(window);
+    DestroyWindow(window);
+    loaded = 1;
+}
+
+#ifdef HAVE_TILE_SHEET
+TEST(Render, EmptyCellsShowTheTileOfTheirEdgeMask)
+{
+    LoadTileSheetOnce();
     GameSession session;
     MakeEmptySession(&session, 0);
     Canvas canvas = MakeCanvas();
@@ -243,7 +254,195 @@ TEST(Render, EmptyCellsShowTheTileOfTheirEdgeMask)
     DrawTile(canvas.dc, 255, BoardOriginX, BoardOriginY, 5, 10);
     EXPECT_NEAR(GetRValue(PixelAt(canvas, left, top)), 70, 8);
     FreeCanvas(&canvas);
-    DestroyWindow(window);
+}
+
+// The frame composed in memory against the one drawn by GDI calls alone,
+// every pixel of the client area.
+static ::testing::AssertionResult SameFrameBothWays(const GameSession *session)
+{
+    Canvas byGdi = MakeCanvas(), composed = MakeCanvas();
+    PaintFrameByGdi(byGdi.dc, session, ClientWidth, ClientHeight);
+    int painted = PaintFrameComposed(composed.dc, session, ClientWidth, ClientHeight);
+    GdiFlush();
+    ::testing::AssertionResult result = ::testing::AssertionSuccess();
+    if (!painted)
+        result = ::testing::AssertionFailure() << "the composed frame was not painted";
+    int differing = 0;
+    for (int y = 0; y < ClientHeight && painted; y++) {
+        for (int x = 0; x < ClientWidth; x++) {
+            COLORREF expected = PixelAt(byGdi, x, y), actual = PixelAt(composed, x, y);
+            if (actual != expected && differing++ == 0)
+                result = ::testing::AssertionFailure() << "first difference at (" << x << ", " << y << "): "
+                                                       << SameColour(actual, expected).message();
+        }
+    }
+    if (differing)
+        result << "; " << differing << " pixels differ";
+    FreeCanvas(&byGdi);
+    FreeCanvas(&composed);
+    return result;
+}
+
+static void PlacePiece(GameSession *session, int32_t shape, int32_t rotation, int32_t column, int32_t row)
+{
+    session->piece.shape = shape;
+    session->piece.rotation = rotation;
+    session->piece.colour = shape;
+    session->piece.column = column;
+    session->piece.row = row;
+}
+
+TEST(ComposedFrame, ReadyBoardsOfRandomColoursInEveryState)
+{
+    LoadTileSheetOnce();
+    static const GameState states[] = { Ready, Playing, Paused, GameOver, (GameState)7 };
+    for (uint32_t seed = 1; seed <= 5; seed++) {
+        for (GameState state : states) {
+            GameSession session;
+            MakeEmptySession(&session, (int32_t)(seed % ShapeCount));
+            SeedRandom(seed);
+            RandomFill(&session.playfield);
+            session.state = state;
+            EXPECT_TRUE(SameFrameBothWays(&session)) << "seed " << seed << ", state " << (int)state;
+        }
+    }
+}
+
+TEST(ComposedFrame, EveryColourOnTheBoardAndInThePreview)
+{
+    LoadTileSheetOnce();
+    for (int32_t next = 0; next < ShapeCount; next++) {
+        GameSession session;
+        MakeEmptySession(&session, next);
+        for (int row = 0; row < BoardRows; row++) {
+            for (int column = 0; column < BoardColumns; column++) {
+                Cell *cell = &session.playfield.cells[row][column];
+                cell->occupied = (row + column + next) % 3 != 0;
+                cell->colour = (row * BoardColumns + column + next) % ShapeCount;
+            }
+        }
+        UpdateEdgeMasks(&session.playfield, &session.piece);
+        EXPECT_TRUE(SameFrameBothWays(&session)) << "next shape " << next;
+    }
+}
+
+// Rows -2 and -1 put cells over the status and score lines, rows 0 and 1
+// are where a piece appears; columns -1 and 8 reach past the board's sides.
+TEST(ComposedFrame, PiecesInEveryRotationAboveTheBoardAndAcrossIt)
+{
+    LoadTileSheetOnce();
+    static const int32_t rows[] = { -2, -1, 0, 1, 9, 17 };
+    static const int32_t columns[] = { -1, 3, 8 };
+    GameSession session;
+    MakeEmptySession(&session, 2);
+    SeedRandom(77);
+    RandomFill(&session.playfield);
+    for (int row = 0; row < BoardRows / 2; row++)
+        for (int column = 0; column < BoardColumns; column++)
+            session.playfield.cells[row][column].occupied = 0;
+    session.state = Playing;
+    for (int32_t shape = 0; shape < ShapeCount; shape++) {
+        for (int32_t rotation = 0; rotation < RotationCount; rotation++) {
+            for (int32_t row : rows) {
+                for (int32_t column : columns) {
+                    PlacePiece(&session, shape, rotation, column, row);
+                    UpdateEdgeMasks(&session.playfield, &session.piece);
+                    EXPECT_TRUE(SameFrameBothWays(&session)) << "shape " << shape << " rotation " << rotation
+                                                             << " at column " << column << ", row " << row;
+                }
+            }
+        }
+    }
+}
+
+TEST(ComposedFrame, GameOverShowsNoPieceAndTheNextShape)
+{
+    LoadTileSheetOnce();
+    GameSession session;
+    MakeEmptySession(&session, 6);
+    SeedRandom(9);
+    RandomFill(&session.playfield);
+    for (int row = 0; row < 4; row++)
+        for (int column = 0; column < BoardColumns; column += 2)
+            session.playfield.cells[row][column].occupied = 0;
+    session.scoreBoard.score = 123456;
+    session.scoreBoard.level = 12;
+    session.state = GameOver;
+    HidePiece(&session.piece);
+    UpdateEdgeMasks(&session.playfield, &session.piece);
+    EXPECT_TRUE(SameFrameBothWays(&session));
+}
+
+// Masks set by hand, so every tile of the sheet is copied once, 0 and 255
+// among them.
+TEST(ComposedFrame, EveryEdgeMaskShowsItsTile)
+{
+    LoadTileSheetOnce();
+    const int cellsPerFrame = BoardRows * BoardColumns;
+    for (int first = 0; first < TileCount; first += cellsPerFrame) {
+        GameSession session;
+        MakeEmptySession(&session, 0);
+        for (int i = 0; i < cellsPerFrame; i++)
+            session.playfield.cells[i / BoardColumns][i % BoardColumns].edgeMask =
+                (uint16_t)((first + i) % TileCount);
+        EXPECT_TRUE(SameFrameBothWays(&session)) << "masks from " << first;
+    }
+    for (uint16_t mask : { (uint16_t)0, (uint16_t)255 }) {
+        GameSession session;
+        MakeEmptySession(&session, 3);
+        for (int row = 0; row < BoardRows; row++)
+            for (int column = 0; column < BoardColumns; column++)
+                session.playfield.cells[row][column].edgeMask = mask;
+        EXPECT_TRUE(SameFrameBothWays(&session)) << "mask " << mask << " everywhere";
+    }
+}
+
+TEST(ComposedFrame, RandomBoardsWithMasksFromTheCore)
+{
+    LoadTileSheetOnce();
+    SeedRandom(2024);
+    for (int frame = 0; frame < 40; frame++) {
+        GameSession session;
+        MakeEmptySession(&session, (int32_t)(NextRandom() % ShapeCount));
+        for (int row = 0; row < BoardRows; row++) {
+            for (int column = 0; column < BoardColumns; column++) {
+                Cell *cell = &session.playfield.cells[row][column];
+                cell->occupied = NextRandom() % 100 < frame * 2;
+                cell->colour = (int32_t)(NextRandom() % ShapeCount);
+            }
+        }
+        if (frame % 2)
+            PlacePiece(&session, (int32_t)(NextRandom() % ShapeCount), (int32_t)(NextRandom() % RotationCount),
+                       (int32_t)(NextRandom() % 7), (int32_t)(NextRandom() % 18) - 1);
+        session.state = frame % 2 ? Playing : Paused;
+        UpdateEdgeMasks(&session.playfield, &session.piece);
+        EXPECT_TRUE(SameFrameBothWays(&session)) << "frame " << frame;
+    }
+}
+#else
+TEST(ComposedFrame, EmptyCellsAreWhiteWhenTheTileSheetCannotBeLoaded)
+{
+    LoadTileSheetOnce();  // this suite is built without the resource
+    GameSession session;
+    MakeEmptySession(&session, 1);
+    SeedRandom(5);
+    RandomFill(&session.playfield);
+    for (int row = 0; row < BoardRows; row += 2)
+        for (int column = 0; column < BoardColumns; column++)
+            session.playfield.cells[row][column].occupied = 0;
+    UpdateEdgeMasks(&session.playfield, &session.piece);
+    Canvas canvas = MakeCanvas();
+    ASSERT_TRUE(PaintFrameComposed(canvas.dc, &session, ClientWidth, ClientHeight));
+    int others = 0;
+    for (int row = 0; row < BoardRows; row += 2)
+        for (int y = 0; y < CellPixels; y++)
+            for (int x = 0; x < ClientWidth; x++)
+                others += PixelAt(canvas, x, BoardOriginY + CellPixels * row + y) != RGB(255, 255, 255);
+    EXPECT_EQ(others, 0) << "pixels of the empty rows that are not white";
+    EXPECT_TRUE(SameColour(CellCentre(canvas, 0, 1), ShadesOf(session.playfield.cells[1][0].colour).face))
+        << "the blocks are drawn as usual";
+    EXPECT_GT(DarkPixelsIn(canvas, StatusX, StatusY, PreviewX - 10, ScoreLineY - 1), 20) << "and the status line";
+    FreeCanvas(&canvas);
 }
 #endif
 
