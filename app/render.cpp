@@ -2,7 +2,6 @@
 #include "render.h"
 
 #include <stdio.h>
-#include <string.h>
 
 #include "render_seams.h"
 #include "resources/resource_ids.h"
@@ -67,21 +66,15 @@ BlockShades ShadesOf(int colourIndex)
 
 // GetDIBits wants the bitmap not selected into any context, so the copy is
 // taken before the sheet goes into its memory context.
-static int CopyTileSheet(HDC windowDc, HBITMAP sheet)
+static int CopyTileSheet(HDC dc, HBITMAP sheet)
 {
     BITMAP size;
     if (!GetObjectA(sheet, sizeof size, &size) || size.bmWidth != TileSheetPixels ||
         size.bmHeight != TileSheetPixels)
         return 0;
     BITMAPINFO info;
-    memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = TileSheetPixels;
-    info.bmiHeader.biHeight = -TileSheetPixels;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return GetDIBits(windowDc, sheet, 0, TileSheetPixels, tileSheetPixels, &info, DIB_RGB_COLORS) ==
+    DescribeTopDown32(&info, TileSheetPixels, TileSheetPixels);
+    return GetDIBits(dc, sheet, 0, TileSheetPixels, tileSheetPixels, &info, DIB_RGB_COLORS) ==
            TileSheetPixels;
 }
 
@@ -90,21 +83,17 @@ void LoadTileSheet(HWND window)
     HBITMAP sheet = (HBITMAP)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_TILE_SHEET), IMAGE_BITMAP, 0, 0,
                                         LR_DEFAULTCOLOR);
     HDC windowDc = GetDC(window);
-    if (!windowDc) {
-        if (sheet)
-            DeleteObject(sheet);
+    tileSheetDc = CreateCompatibleDC(windowDc);
+    if (windowDc)
+        ReleaseDC(window, windowDc);
+    if (!sheet)
+        return;
+    if (!tileSheetDc) {
+        DeleteObject(sheet);
         return;
     }
-    if (sheet)
-        tileSheetCopied = CopyTileSheet(windowDc, sheet);
-    tileSheetDc = CreateCompatibleDC(windowDc);
-    ReleaseDC(window, windowDc);
-    if (tileSheetDc && sheet)
-        SelectObject(tileSheetDc, sheet);
-    else if (sheet)
-        DeleteObject(sheet);
-    if (!tileSheetDc)
-        tileSheetCopied = 0;
+    tileSheetCopied = CopyTileSheet(tileSheetDc, sheet);
+    SelectObject(tileSheetDc, sheet);
 }
 
 const uint32_t *TileSheetCopy(void)

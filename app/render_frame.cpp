@@ -22,17 +22,22 @@ struct Dib {
     int height;
 };
 
+void DescribeTopDown32(BITMAPINFO *info, int width, int height)
+{
+    memset(info, 0, sizeof *info);
+    info->bmiHeader.biSize = sizeof info->bmiHeader;
+    info->bmiHeader.biWidth = width;
+    info->bmiHeader.biHeight = -height;
+    info->bmiHeader.biPlanes = 1;
+    info->bmiHeader.biBitCount = 32;
+    info->bmiHeader.biCompression = BI_RGB;
+}
+
 static int MakeDib(Dib *dib, HDC like, int width, int height)
 {
     memset(dib, 0, sizeof *dib);
     BITMAPINFO info;
-    memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    DescribeTopDown32(&info, width, height);
     dib->dc = CreateCompatibleDC(like);
     if (!dib->dc)
         return 0;

@@ -28,6 +28,9 @@ struct BlockShades {
 COLORREF ScaleColour(int colourIndex, double factor);
 BlockShades ShadesOf(int colourIndex);
 
+// Fills info for a bitmap of 32-bit pixels in rows from the top down.
+void DescribeTopDown32(BITMAPINFO *info, int width, int height);
+
 // Top-down 32-bit pixels of the loaded tile sheet, TileSheetPixels square;
 // NULL when no sheet could be loaded.
 const uint32_t *TileSheetCopy(void);
