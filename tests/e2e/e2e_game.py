@@ -15,7 +15,6 @@ GAME_TITLE = "Pellorin"
 SETTINGS_KEY = "HKCU\\Software\\Tovrin-Works\\Pellorin"
 
 
-
 def read_screen_layout():
     """{name: pixels} from the renderer's layout table, whose entries read
     "Name = number," one to a line."""
