@@ -1,6 +1,7 @@
 // The About box: one OK button that has the focus; any command closes it.
 #include <windows.h>
 
+#include "app/shell_handles.h"
 #include "game/shell.h"
 #include "resources/resource_ids.h"
 
@@ -18,7 +19,7 @@ static INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM, LPARA
     return 0;
 }
 
-void ShowAboutDialog(WindowRef window, InstanceRef)
+void ShowAboutDialog(void)
 {
-    DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_ABOUT), (HWND)window, AboutDialogProc, 0);
+    DialogBoxParamA(GetAppInstance(), MAKEINTRESOURCEA(IDD_ABOUT), GetMainWindow(), AboutDialogProc, 0);
 }

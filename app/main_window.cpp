@@ -2,9 +2,11 @@
 // Its creation starts every subsystem in a fixed order and its destruction
 // releases them again.
 #include "main_window.h"
+#include "main_window_seams.h"
 
 #include "app/command_maps.h"
 #include "app/render.h"
+#include "app/shell_handles.h"
 #include "app/timer_service.h"
 #include "game/session.h"
 #include "game/shell.h"
@@ -12,12 +14,11 @@
 #include "input/settings_store.h"
 #include "music/music_player.h"
 #include "resources/resource_ids.h"
-#include "scores/highscore_block.h"
 #include "scores/score_service.h"
 
 const char MainWindowClassName[] = "PellorinWndClass";
 static const char MainWindowTitle[] = "Pellorin";
-static const DWORD MainWindowStyle = 0x00CA0000;  // caption, system menu, minimise box
+static const DWORD MainWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 // Indexed by MenuMark.
 static const UINT MenuMarkIds[] = {
@@ -25,7 +26,7 @@ static const UINT MenuMarkIds[] = {
     IDM_MUSIC,
 };
 
-static HWND mainWindow;
+static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 int RegisterMainWindowClass(HINSTANCE instance)
 {
@@ -72,20 +73,12 @@ HWND CreateMainWindow(HINSTANCE instance)
 
 static void StartMusic(HWND window)
 {
-    GameSession *session = GetSession();
     if (InitMusic(window)) {
-        if (ReadMusicEnabled()) {
-            PlayMusic();
-            session->musicOn = 1;
-        } else {
-            session->musicOn = 0;
-        }
-        SetMenuMarkChecked(MusicMark, session->musicOn);
+        SetMusicOn(ReadMusicEnabled());
         return;
     }
-    SetMenuMarkChecked(MusicMark, 0);
+    SetMusicOn(0);
     SetMenuMarkEnabled(MusicMark, 0);
-    session->musicOn = 0;
     MessageBoxA(window, "The music system could not be initialized and will be disabled!",
                 "Error enabling music", MB_OK | MB_ICONINFORMATION);
 }
@@ -93,9 +86,9 @@ static void StartMusic(HWND window)
 // Returns 0 when the program cannot go on; the window is then gone.
 static int StartUp(HWND window, HINSTANCE instance)
 {
-    mainWindow = window;
-    InitSession(instance, window);
-    LoadSettings(window);
+    SetShellHandles(window, instance);
+    InitSession();
+    LoadSettings();
     BeginTimerPeriod();
     StartMusic(window);
     if (!InitKeyboard(instance, window)) {
@@ -104,10 +97,9 @@ static int StartUp(HWND window, HINSTANCE instance)
         DestroyWindow(window);
         return 0;
     }
-    OpenScoreService(window);
+    OpenScoreService();
     InitSessionBoard();
     LoadTileSheet(window);
-    BuildChecksumTable();
     ReadySession();
     return 1;
 }
@@ -121,7 +113,7 @@ static void ShutDown(void)
     CloseScoreService();
     ReleaseKeyboard();
     EndTimerPeriod();
-    mainWindow = NULL;
+    SetShellHandles(NULL, NULL);
     PostQuitMessage(0);
 }
 
@@ -134,20 +126,15 @@ static void Paint(HWND window)
     EndPaint(window, &paint);
 }
 
-static HINSTANCE InstanceOf(HWND window)
-{
-    return (HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE);
-}
-
 // A key message is the one sign of the keyboard that still comes when the
 // device has lost its acquisition for good.
-static void OnKeyDown(HWND window, WPARAM key)
+static void OnKeyDown(WPARAM key)
 {
     RetryKeyboardAcquire();
-    DispatchCommand(window, InstanceOf(window), KeyToCommand(key));
+    DispatchCommand(KeyToCommand(key));
 }
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:
@@ -165,13 +152,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             ReacquireKeyboard();
         break;
     case WM_KEYDOWN:
-        OnKeyDown(window, wParam);
+        OnKeyDown(wParam);
         return 0;
     case WM_SYSKEYDOWN:
         RetryKeyboardAcquire();
         break;
     case WM_COMMAND:
-        DispatchCommand(window, InstanceOf(window), MenuIdToCommand(wParam));
+        DispatchCommand(MenuIdToCommand(wParam));
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -179,23 +166,28 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void RequestRepaint(void)
 {
-    if (mainWindow)
-        InvalidateRgn(mainWindow, NULL, FALSE);
+    HWND window = GetMainWindow();
+    if (window)
+        InvalidateRgn(window, NULL, FALSE);
 }
 
 void SetMenuMarkChecked(MenuMark mark, int checked)
 {
-    if (mainWindow)
-        CheckMenuItem(GetMenu(mainWindow), MenuMarkIds[mark], MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    HWND window = GetMainWindow();
+    if (window)
+        CheckMenuItem(GetMenu(window), MenuMarkIds[mark], MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void SetMenuMarkEnabled(MenuMark mark, int enabled)
 {
-    if (mainWindow)
-        EnableMenuItem(GetMenu(mainWindow), MenuMarkIds[mark], MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    HWND window = GetMainWindow();
+    if (window)
+        EnableMenuItem(GetMenu(window), MenuMarkIds[mark], MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
-void DestroyMainWindow(WindowRef window)
+void DestroyMainWindow(void)
 {
-    DestroyWindow((HWND)window);
+    HWND window = GetMainWindow();
+    if (window)
+        DestroyWindow(window);
 }

@@ -5,10 +5,7 @@
 
 #include <windows.h>
 
-extern const char MainWindowClassName[];
-
 int RegisterMainWindowClass(HINSTANCE instance);
 HWND CreateMainWindow(HINSTANCE instance);
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 #endif

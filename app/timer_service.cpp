@@ -7,9 +7,11 @@
 // it was armed in. The platform's event ids cannot tell armings apart, since
 // an id may be handed out again once its event was killed.
 #include "timer_service.h"
+#include "timer_service_seams.h"
 
 #include <mmsystem.h>
 
+#include "app/message_sink.h"
 #include "game/shell.h"
 #include "game/timer_slots.h"
 
@@ -75,17 +77,6 @@ static LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-static void CreateSinkWindow(void)
-{
-    HINSTANCE instance = GetModuleHandleA(NULL);
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = SinkProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = SinkClassName;
-    RegisterClassA(&windowClass);
-    sinkWindow = CreateWindowExA(0, SinkClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, NULL);
-}
-
 void BeginTimerPeriod(void)
 {
     TIMECAPS caps;
@@ -95,7 +86,7 @@ void BeginTimerPeriod(void)
         timerResolution = 5;
     timeBeginPeriod(timerResolution);
     if (!sinkWindow)
-        CreateSinkWindow();
+        sinkWindow = CreateMessageSink(SinkClassName, SinkProc);
 }
 
 void ArmTimerSlot(int32_t slotNumber, uint32_t delayMs, TimerMode mode, TimerHandler handler)

@@ -8,13 +8,9 @@
 
 #include <windows.h>
 
-UINT ChooseTimerResolution(UINT periodMin, UINT periodMax);
-
 // Begins the resolution and the hand-over to the calling thread.
 void BeginTimerPeriod(void);
 void StopAllTimerSlots(void);
 void EndTimerPeriod(void);
-
-UINT GetTimerResolution(void);
 
 #endif

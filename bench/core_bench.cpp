@@ -107,10 +107,10 @@ static void BM_SimulatedGame(benchmark::State &state)
     for (auto _ : state) {
         ResetShellFakes();
         SetFakeClock((uint32_t)games * 7919u);
-        InitSession(nullptr, nullptr);
+        InitSession();
         InitSessionBoard();
         ReadySession();
-        DispatchCommand(nullptr, nullptr, NewGame);
+        DispatchCommand(NewGame);
         int gravityTicks = 0;
         for (int step = 0; step < 100000 && GetSession()->state == Playing; step++) {
             unsigned roll = random() % 100;
@@ -119,9 +119,9 @@ static void BM_SimulatedGame(benchmark::State &state)
                 if (++gravityTicks % 60 == 0)
                     FireFakeTimer(LevelSlot);
             } else if (roll < 30) {
-                DispatchCommand(nullptr, nullptr, Drop);
+                DispatchCommand(Drop);
             } else {
-                DispatchCommand(nullptr, nullptr, Commands[roll % 4]);
+                DispatchCommand(Commands[roll % 4]);
             }
             steps++;
             if ((step & 255) == 0)

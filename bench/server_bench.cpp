@@ -24,6 +24,7 @@
 #include "http_client.h"
 #include "server_process.h"
 #include "upload_form.h"
+#include "upload_form_seams.h"
 
 typedef std::chrono::steady_clock Clock;
 
@@ -140,7 +141,6 @@ int main(int argc, char **argv)
         fputs("usage: server_bench [clients] [seconds] [new results per upload, 1-10] [source addresses]\n", stderr);
         return 2;
     }
-    PrepareUploadForms();
     // Its request log goes to a file in its directory, as to a journal.
     ServerProcess server = { -1, -1, "" };
     if (!StartServerProcess(&server, { "--upload-rate", "0" })) {

@@ -1,5 +1,4 @@
-// Values shared by the rules core and the shell: game states, commands and
-// the opaque handles the core passes through to the shell untouched.
+// Values shared by the rules core and the shell: game states and commands.
 #ifndef PELLORIN_GAME_TYPES_H
 #define PELLORIN_GAME_TYPES_H
 
@@ -28,10 +27,5 @@ enum GameCommand : int32_t {
     Quit = 12,
     None = 13
 };
-
-// The main window and the module instance as the core sees them: handed in
-// by the shell, handed back to it for dialogs, never looked into.
-typedef void *WindowRef;
-typedef void *InstanceRef;
 
 #endif

@@ -38,37 +38,36 @@ static int RowHasCell(const FallingPiece *piece, int32_t y)
     return 0;
 }
 
-// Every grid holds four cells, so each scan stops inside the grid.
+typedef int (*LineHasCell)(const FallingPiece *piece, int32_t line);
+
+// From the edge at start, moving by step (+1 or -1), the first column or row
+// with a cell. Every grid holds four cells, so the scan stops inside the grid.
+static int32_t FirstLineWithCell(const FallingPiece *piece, int32_t start, int32_t step, LineHasCell hasCell)
+{
+    int32_t line = start;
+    while (line + step >= 0 && line + step < ShapeGridSize && !hasCell(piece, line))
+        line += step;
+    return line;
+}
+
 int32_t LeftExtent(const FallingPiece *piece)
 {
-    int32_t x = 0;
-    while (x < ShapeGridSize - 1 && !ColumnHasCell(piece, x))
-        x++;
-    return x;
+    return FirstLineWithCell(piece, 0, 1, ColumnHasCell);
 }
 
 int32_t RightExtent(const FallingPiece *piece)
 {
-    int32_t x = ShapeGridSize - 1;
-    while (x > 0 && !ColumnHasCell(piece, x))
-        x--;
-    return x;
+    return FirstLineWithCell(piece, ShapeGridSize - 1, -1, ColumnHasCell);
 }
 
 int32_t TopExtent(const FallingPiece *piece)
 {
-    int32_t y = 0;
-    while (y < ShapeGridSize - 1 && !RowHasCell(piece, y))
-        y++;
-    return y;
+    return FirstLineWithCell(piece, 0, 1, RowHasCell);
 }
 
 int32_t BottomExtent(const FallingPiece *piece)
 {
-    int32_t y = ShapeGridSize - 1;
-    while (y > 0 && !RowHasCell(piece, y))
-        y--;
-    return y;
+    return FirstLineWithCell(piece, ShapeGridSize - 1, -1, RowHasCell);
 }
 
 void ShiftLeft(FallingPiece *piece)

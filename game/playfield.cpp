@@ -3,6 +3,8 @@
 #include "piece.h"
 #include "random.h"
 
+static void RandomFill(Playfield *field);
+
 static int OnBoard(int32_t row, int32_t column)
 {
     return row >= 0 && row < BoardRows && column >= 0 && column < BoardColumns;
@@ -14,7 +16,7 @@ void InitPlayfield(Playfield *field)
 }
 
 // 200 draws, row by row from the top, each row from the left.
-void RandomFill(Playfield *field)
+static void RandomFill(Playfield *field)
 {
     for (int32_t r = 0; r < BoardRows; r++) {
         for (int32_t c = 0; c < BoardColumns; c++) {

@@ -22,7 +22,6 @@ struct Playfield {
 };
 
 void InitPlayfield(Playfield *field);
-void RandomFill(Playfield *field);
 void ClearBoard(Playfield *field);
 
 // The piece operations work on the board the piece is linked to.

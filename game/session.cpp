@@ -24,11 +24,9 @@ GameSession *GetSession(void)
     return &session;
 }
 
-void InitSession(InstanceRef instance, WindowRef window)
+void InitSession(void)
 {
     session = GameSession();
-    session.instance = instance;
-    session.window = window;
     SeedRandom(ReadMilliseconds());
     session.nextShape = NextRandom() % ShapeCount;
 }
@@ -61,7 +59,7 @@ static void StopGameTimers(void)
 
 // After a lock: score the rows, bring in the next piece, and end the game when
 // it has no room.
-static void FinishLanding(WindowRef window, InstanceRef instance)
+static void FinishLanding(void)
 {
     int rows = RemoveFullRows(&session.playfield);
     ScoreLock(&session.scoreBoard, rows);
@@ -72,14 +70,14 @@ static void FinishLanding(WindowRef window, InstanceRef instance)
     StopGameTimers();
     session.state = GameOver;
     RefreshPicture();
-    RunHighScoreEntry(&session.scoreBoard, window, instance);
+    RunHighScoreEntry(&session.scoreBoard);
 }
 
 static void GravityTick(void)
 {
     if (IsLanded(&session.piece)) {
         LockPiece(&session.piece);
-        FinishLanding(session.window, session.instance);
+        FinishLanding();
     } else {
         StepDown(&session.piece);
         CountStep(&session.scoreBoard);
@@ -135,10 +133,10 @@ static void SoftDrop(void)
         StepDown(&session.piece);
 }
 
-static void DropPiece(WindowRef window, InstanceRef instance)
+static void DropPiece(void)
 {
     HardDrop(&session.piece);
-    FinishLanding(window, instance);
+    FinishLanding();
 }
 
 static void PauseGame(void)
@@ -196,21 +194,19 @@ static void StartNewGame(void)
     SetMenuMarkEnabled(PauseMark, 1);
 }
 
-static void ToggleMusicTrack(void)
+// Music that is off is not stopped again.
+void SetMusicOn(int on)
 {
-    if (session.musicOn) {
-        StopMusic();
-        SetMenuMarkChecked(MusicMark, 0);
-        session.musicOn = 0;
-    } else {
+    if (on)
         PlayMusic();
-        SetMenuMarkChecked(MusicMark, 1);
-        session.musicOn = 1;
-    }
+    else if (session.musicOn)
+        StopMusic();
+    SetMenuMarkChecked(MusicMark, on);
+    session.musicOn = on;
 }
 
 // The piece commands act only while Playing.
-static void PlayCommand(GameCommand command, WindowRef window, InstanceRef instance)
+static void PlayCommand(GameCommand command)
 {
     if (session.state != Playing)
         return;
@@ -228,14 +224,14 @@ static void PlayCommand(GameCommand command, WindowRef window, InstanceRef insta
         SoftDrop();
         break;
     case Drop:
-        DropPiece(window, instance);
+        DropPiece();
         break;
     default:
         break;
     }
 }
 
-void DispatchCommand(WindowRef window, InstanceRef instance, GameCommand command)
+void DispatchCommand(GameCommand command)
 {
     switch (command) {
     case MoveLeft:
@@ -243,7 +239,7 @@ void DispatchCommand(WindowRef window, InstanceRef instance, GameCommand command
     case MoveDown:
     case RotateCcw:
     case Drop:
-        PlayCommand(command, window, instance);
+        PlayCommand(command);
         break;
     case Pause:
         TogglePause();
@@ -252,23 +248,23 @@ void DispatchCommand(WindowRef window, InstanceRef instance, GameCommand command
         StartNewGame();
         break;
     case ToggleMusic:
-        ToggleMusicTrack();
+        SetMusicOn(!session.musicOn);
         break;
     case ShowHighScores:
-        ShowHighScoreTable(window, instance);
+        ShowHighScoreTable();
         break;
     case ShowSettings:
-        ShowSettingsDialog(instance);
+        ShowSettingsDialog();
         break;
     case ShowHelp:
         OpenHelpPage();
         break;
     case ShowAbout:
-        ShowAboutDialog(window, instance);
+        ShowAboutDialog();
         break;
     case Quit:
         // No window is left to repaint.
-        DestroyMainWindow(window);
+        DestroyMainWindow();
         UpdateEdgeMasks(&session.playfield, &session.piece);
         return;
     default:

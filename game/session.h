@@ -24,22 +24,24 @@ struct GameSession {
     uint32_t levelMark;   // Playing: clock at the level period's start; Paused: ms played
     int32_t pauseCount;
     int musicOn;
-    WindowRef window;
-    InstanceRef instance;
 };
 
 // Start-up, in the order the shell interleaves with its own steps:
-// InitSession records the handles, seeds the generator and draws the first
-// next shape; InitSessionBoard fills the board at random for the Ready
-// screen; ReadySession sets up the score line, hides the piece and enters Ready.
-void InitSession(InstanceRef instance, WindowRef window);
+// InitSession seeds the generator and draws the first next shape;
+// InitSessionBoard fills the board at random for the Ready screen;
+// ReadySession sets up the score line, hides the piece and enters Ready.
+void InitSession(void);
 void InitSessionBoard(void);
 void ReadySession(void);
 
-void DispatchCommand(WindowRef window, InstanceRef instance, GameCommand command);
+void DispatchCommand(GameCommand command);
 void OnTimerTick(int32_t slot);
 
-// The shell reads this to draw and sets musicOn at start-up; tests arrange boards through it.
+// Plays or stops the music, with the menu mark and musicOn following; the
+// shell calls it at start-up with the stored choice.
+void SetMusicOn(int on);
+
+// The shell reads this to draw; tests arrange boards through it.
 GameSession *GetSession(void);
 
 #endif

@@ -25,17 +25,18 @@ void RequestRepaint(void);
 void SetMenuMarkChecked(MenuMark mark, int checked);
 void SetMenuMarkEnabled(MenuMark mark, int enabled);
 
-// Modal dialogs and pages; each returns when the user is done.
-void RunHighScoreEntry(const ScoreBoard *board, WindowRef window, InstanceRef instance);
-void ShowHighScoreTable(WindowRef window, InstanceRef instance);
-int ShowSettingsDialog(InstanceRef instance);
-void ShowAboutDialog(WindowRef window, InstanceRef instance);
+// Modal dialogs owned by the main window, and pages; each returns when the
+// user is done.
+void RunHighScoreEntry(const ScoreBoard *board);
+void ShowHighScoreTable(void);
+void ShowSettingsDialog(void);
+void ShowAboutDialog(void);
 void OpenHelpPage(void);
 
 void PlayMusic(void);
 void StopMusic(void);
 
 // Ends the program: the shell's shutdown runs while the window goes away.
-void DestroyMainWindow(WindowRef window);
+void DestroyMainWindow(void);
 
 #endif

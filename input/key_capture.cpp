@@ -1,12 +1,13 @@
 // Key fields: a read-only edit control subclassed through window properties.
 // Idle it shows its key's name; under the pointer it turns bold; clicked, it
-// shows "Press a key" and takes the next key pressed into PendingKeyMap,
+// shows "Press a key" and takes the next key pressed into the pending key map,
 // swapping with the field that held that key, so the working key map never
 // holds one key twice. The system reports the pointer leaving a field
 // (TrackMouseEvent), so a field never holds the mouse capture: every click
 // goes to the control under the pointer, and nothing that takes the capture
 // away can leave a field bold.
 #include "key_capture.h"
+#include "key_capture_seams.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -25,12 +26,12 @@ enum FieldState {
     FieldWaiting = 2
 };
 
-static uint16_t PendingKeyMap[KeyMapSize];
+static uint16_t pendingKeyMap[KeyMapSize];
 static int captureInProgress;
 
 uint16_t *GetPendingKeyMap(void)
 {
-    return PendingKeyMap;
+    return pendingKeyMap;
 }
 
 int CaptureInProgress(void)
@@ -53,17 +54,27 @@ void ShortKeyName(const char *fullName, uint16_t code, char *text, int size)
     text[length] = '\0';
 }
 
+void FullKeyName(uint16_t code, char *name)
+{
+    if (!GetKeyNameTextA((LONG)code << 16, name, KeyNameSize))
+        name[0] = '\0';
+}
+
 void KeyNameText(uint16_t code, char *text, int size)
 {
     char fullName[KeyNameSize];
-    if (!GetKeyNameTextA((LONG)code << 16, fullName, KeyNameSize))
-        fullName[0] = '\0';
+    FullKeyName(code, fullName);
     ShortKeyName(fullName, code, text, size);
 }
 
 static int GetFieldState(HWND control)
 {
     return (int)(INT_PTR)GetPropA(control, IsActiveProp);
+}
+
+int IsKeyField(HWND control)
+{
+    return GetFieldState(control) != 0;
 }
 
 static void SetFieldState(HWND control, FieldState state)
@@ -124,6 +135,8 @@ static HFONT CreateBoldFont(HFONT font)
     return CreateFontIndirectA(&description);
 }
 
+static LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+
 int MakeActiveStatic(HWND control, const char *text)
 {
     if (!control)
@@ -181,7 +194,7 @@ static void EndWaiting(HWND control)
     int wasWaiting = GetFieldState(control) == FieldWaiting;
     int index = FieldIndex(control);
     if (index >= 0)
-        ShowKeyName(control, PendingKeyMap[index]);
+        ShowKeyName(control, pendingKeyMap[index]);
     SetFieldState(control, FieldIdle);
     if (!PointerOver(control))
         ShowNormal(control);
@@ -192,23 +205,23 @@ static void EndWaiting(HWND control)
 // lParam of a key message: scan code in bits 16-23, extended flag in bit 24.
 static void TakeKey(HWND control, LPARAM lParam)
 {
-    uint16_t code = (uint16_t)(((DWORD)lParam >> 16) & 0x1FF);
+    uint16_t code = (uint16_t)(((DWORD)lParam >> 16) & KeyCodeMask);
     int own = FieldIndex(control);
     if (own < 0)
         return;
     for (int i = 0; i < KeyMapSize; i++) {
-        if (i == own || PendingKeyMap[i] != code)
+        if (i == own || pendingKeyMap[i] != code)
             continue;
-        PendingKeyMap[i] = PendingKeyMap[own];
+        pendingKeyMap[i] = pendingKeyMap[own];
         HWND other = GetDlgItem(GetParent(control), IDC_KEY_FIELD_BASE + i);
         if (other && GetFieldState(other)) {
-            ShowKeyName(other, PendingKeyMap[i]);
+            ShowKeyName(other, pendingKeyMap[i]);
             if (!PointerOver(other))
                 ShowNormal(other);
         }
         break;
     }
-    PendingKeyMap[own] = code;
+    pendingKeyMap[own] = code;
     SetFieldState(control, FieldIdle);
     ShowKeyName(control, code);
     if (!PointerOver(control))
@@ -235,7 +248,7 @@ static LRESULT Unsubclass(HWND control, WPARAM wParam, LPARAM lParam)
     return CallWindowProcA(original, control, WM_DESTROY, wParam, lParam);
 }
 
-LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_MOUSEMOVE:

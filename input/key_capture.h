@@ -15,16 +15,14 @@ enum {
 
 // Turns the control into a key field showing text; 1 when it could.
 int MakeActiveStatic(HWND control, const char *text);
-LRESULT CALLBACK ActiveStaticProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+// 1 for a control that MakeActiveStatic turned into a key field.
+int IsKeyField(HWND control);
 
-// The name shown for a key code after it was taken: the layout's key name up
-// to its first "(", or the code as "0x%X" when that leaves nothing.
-void KeyNameText(uint16_t code, char *text, int size);
-void ShortKeyName(const char *fullName, uint16_t code, char *text, int size);
+// The layout's full key name, as GetKeyNameText gives it (empty when unknown);
+// name holds KeyNameSize characters.
+void FullKeyName(uint16_t code, char *name);
 
 // The working copy of the KeyMap that the key fields edit (KeyMapSize codes).
 uint16_t *GetPendingKeyMap(void);
-// 1 while a key field waits for a key.
-int CaptureInProgress(void);
 
 #endif

@@ -3,6 +3,7 @@
 // mapped key is dispatched at once and arms the repeat delay, whose expiry
 // starts the periodic repeat of the same command.
 #include "keyboard.h"
+#include "keyboard_seams.h"
 
 #include "game/session.h"
 #include "game/timer_slots.h"
@@ -10,8 +11,7 @@
 
 enum {
     KeyBufferItems = 10,
-    ReacquireAttempts = 100,
-    KeyCodeMask = 0x1FF
+    ReacquireAttempts = 100
 };
 
 // KeyMap position to command; positions 2 and 3 cross over.
@@ -23,8 +23,6 @@ static const GameCommand KeyIndexCommands[KeyMapSize] = {
     /* index 4 Drop        */ Drop,
 };
 
-static HINSTANCE keyboardInstance;
-static HWND keyboardWindow;
 static IDirectInput8A *directInput;
 static IDirectInputDevice8A *keyboardDevice;
 static HANDLE keyboardEvent;
@@ -55,12 +53,14 @@ int FindKeyIndex(uint16_t keyCode, int *index)
     return 0;
 }
 
-GameCommand KeyIndexToCommand(int index)
+static GameCommand KeyIndexToCommand(int index)
 {
     if (index < 0 || index >= KeyMapSize)
         return None;
     return KeyIndexCommands[index];
 }
+
+static void OnKeyRepeatTimer(int32_t slot);
 
 static void StopRepeat(void)
 {
@@ -70,7 +70,7 @@ static void StopRepeat(void)
 
 static void OnKeyPress(GameCommand command)
 {
-    DispatchCommand(keyboardWindow, keyboardInstance, command);
+    DispatchCommand(command);
     if (repeatActive)
         StopRepeat();
     ArmTimerSlot(RepeatDelaySlot, GetKeyRepeatDelay(), OneShot, OnKeyRepeatTimer);
@@ -100,18 +100,16 @@ void ProcessKeyItems(const DIDEVICEOBJECTDATA *items, DWORD count)
     }
 }
 
-void OnKeyRepeatTimer(int32_t slot)
+static void OnKeyRepeatTimer(int32_t slot)
 {
     if (slot == RepeatDelaySlot)
         ArmTimerSlot(RepeatRateSlot, GetKeyRepeatRate(), Periodic, OnKeyRepeatTimer);
     else if (slot == RepeatRateSlot)
-        DispatchCommand(keyboardWindow, keyboardInstance, repeatCommand);
+        DispatchCommand(repeatCommand);
 }
 
 int InitKeyboard(HINSTANCE instance, HWND window)
 {
-    keyboardInstance = instance;
-    keyboardWindow = window;
     repeatActive = 0;
 
     if (FAILED(DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8A,

@@ -3,12 +3,7 @@
 #ifndef PELLORIN_KEYBOARD_H
 #define PELLORIN_KEYBOARD_H
 
-#define DIRECTINPUT_VERSION 0x0800
 #include <windows.h>
-#include <dinput.h>
-#include <stdint.h>
-
-#include "game/game_types.h"
 
 int InitKeyboard(HINSTANCE instance, HWND window);
 HANDLE GetKeyboardEvent(void);
@@ -20,14 +15,5 @@ void ReleaseKeyboard(void);
 // is not acquired never signals its event, so reading alone cannot recover.
 void ReacquireKeyboard(void);
 void RetryKeyboardAcquire(void);
-
-void OnKeyRepeatTimer(int32_t slot);
-
-uint16_t KeyCodeFromDik(DWORD dik);
-int FindKeyIndex(uint16_t keyCode, int *index);
-GameCommand KeyIndexToCommand(int index);
-
-// Acts on buffered transitions as they come from the device.
-void ProcessKeyItems(const DIDEVICEOBJECTDATA *items, DWORD count);
 
 #endif

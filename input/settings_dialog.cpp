@@ -1,28 +1,26 @@
 // The Settings dialog. The controls show the in-memory Settings when it opens;
-// the key fields edit PendingKeyMap; OK stores every value and updates the
+// the key fields edit the pending key map; OK stores every value and updates the
 // in-memory copy with each store; Cancel leaves everything as it was.
 #include "settings_dialog.h"
+#include "settings_dialog_seams.h"
 
+#include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
 #include <string.h>
 
+#include "app/shell_handles.h"
 #include "key_capture.h"
 #include "music/music_player.h"
 #include "resources/resource_ids.h"
 #include "settings_store.h"
 
-static const char KeyFieldProp[] = "_ActiveStatic_IsActive_";
-static const COLORREF KeyFieldTextColour = 0x00FF0000;  // blue
+static const COLORREF KeyFieldTextColour = RGB(0, 0, 255);
 
 enum {
-    RepeatMin = 10,
-    RepeatMax = 500,
     RepeatTickFrequency = 50,
     RepeatLineSize = 5,
     RepeatPageSize = 50,
-    DefaultRepeatDelay = 120,
-    DefaultRepeatRate = 50,
     DialogOk = 1,
     DialogCancel = 2
 };
@@ -41,18 +39,17 @@ static void PrepareCommonControls(void)
     commonControlsReady = InitCommonControlsEx(&classes) ? 1 : 0;
 }
 
-int ShowSettingsDialog(InstanceRef instance)
+static INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+int RunSettingsDialog(void)
 {
     PrepareCommonControls();
-    return (int)DialogBoxParamA((HINSTANCE)instance, MAKEINTRESOURCEA(IDD_SETTINGS),
-                                GetSettings()->ownerWindow, SettingsDialogProc, 0);
+    return (int)DialogBoxParamA(GetAppInstance(), MAKEINTRESOURCEA(IDD_SETTINGS), GetMainWindow(), SettingsDialogProc, 0);
 }
 
-// The layout's full key name, as GetKeyNameText gives it (empty when unknown).
-static void FullKeyName(uint16_t code, char *name)
+void ShowSettingsDialog(void)
 {
-    if (!GetKeyNameTextA((LONG)code << 16, name, KeyNameSize))
-        name[0] = '\0';
+    RunSettingsDialog();
 }
 
 static void ShowNumber(HWND dialog, int id, int number)
@@ -173,14 +170,14 @@ static INT_PTR OnCommand(HWND dialog, int id)
 // Key fields, idle or waiting, draw their text in blue.
 static INT_PTR ColourKeyField(HDC dc, HWND control)
 {
-    if (!GetPropA(control, KeyFieldProp))
+    if (!IsKeyField(control))
         return 0;
     SetTextColor(dc, KeyFieldTextColour);
     SetBkMode(dc, TRANSPARENT);
     return (INT_PTR)GetSysColorBrush(COLOR_BTNFACE);
 }
 
-INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+static INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:

@@ -3,10 +3,6 @@
 #ifndef PELLORIN_SETTINGS_DIALOG_H
 #define PELLORIN_SETTINGS_DIALOG_H
 
-#include <windows.h>
-
 #include "game/shell.h"
-
-INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 #endif

@@ -2,6 +2,7 @@
 // Every access opens the key and closes it again; missing or unreadable
 // values take their defaults in memory and are not written back.
 #include "settings_store.h"
+#include "settings_store_seams.h"
 
 #include <string.h>
 
@@ -41,16 +42,9 @@ static const DefaultKey DefaultKeyTable[KeyMapSize] = {
     { VK_SPACE,      0 },
 };
 
-enum {
-    DefaultRepeatRate = 50,
-    DefaultRepeatDelay = 120,
-    RepeatMin = 10,
-    RepeatMax = 500
-};
-
 static Settings settings;
 
-int OpenSettingsKey(HKEY *key)
+static int OpenSettingsKey(HKEY *key)
 {
     LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, NULL,
                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, key, NULL);
@@ -113,10 +107,8 @@ static int ReadNumber(SettingValue value, uint32_t *number)
     return 1;
 }
 
-void LoadSettings(HWND window)
+void LoadSettings(void)
 {
-    settings.ownerWindow = window;
-
     // A short value fills only the front; the rest stays 0 and matches no key.
     memset(settings.keyMap, 0, sizeof settings.keyMap);
     if (!ReadSetting(KeyMappingValue, settings.keyMap, sizeof settings.keyMap)) {

@@ -18,7 +18,15 @@ enum SettingValue {
 
 enum {
     KeyMapSize = 5,
-    GameServerSize = 64
+    GameServerSize = 64,
+    // A key code: the scan code in the low byte, 0x100 for an extended key.
+    KeyCodeMask = 0x1FF,
+    // Auto-repeat timing in milliseconds: the stored values are held to
+    // the range, and the defaults stand in for missing ones.
+    RepeatMin = 10,
+    RepeatMax = 500,
+    DefaultRepeatRate = 50,
+    DefaultRepeatDelay = 120
 };
 
 struct Settings {
@@ -27,18 +35,15 @@ struct Settings {
     uint16_t keyMap[KeyMapSize];
     uint32_t keyRepeatRate;
     uint32_t keyRepeatDelay;
-    HWND ownerWindow;
 };
 
 extern const char DefaultGameServer[];
 
-int OpenSettingsKey(HKEY *key);
 int WriteSetting(SettingValue value, const void *data, DWORD size);
-int ReadSetting(SettingValue value, void *buffer, DWORD size);
-// The same, telling how many bytes the stored value had.
+// Reads a value into buffer, telling how many bytes the stored value had.
 int ReadSettingBytes(SettingValue value, void *buffer, DWORD size, DWORD *delivered);
 
-void LoadSettings(HWND window);
+void LoadSettings(void);
 int ReadMusicEnabled(void);
 int WriteMusicEnabled(int flag);
 

@@ -70,6 +70,17 @@ static int LoadTrack(int track)
     return 1;
 }
 
+// 1 with the object in *object; 0 with *object NULL.
+static int CreateMusicObject(REFCLSID objectClass, REFIID interfaceId, void **object)
+{
+    HRESULT hr = CoCreateInstance(objectClass, NULL, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, interfaceId, object);
+    if (FAILED(hr) || *object == NULL) {
+        *object = NULL;
+        return 0;
+    }
+    return 1;
+}
+
 int InitMusic(HWND window)
 {
     memset(&calls, 0, sizeof calls);
@@ -83,24 +94,14 @@ int InitMusic(HWND window)
     if (hr != S_OK) {
         return 0;
     }
-    hr = CoCreateInstance(CLSID_DirectMusicPerformance, NULL,
-                          CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
-                          IID_IDirectMusicPerformance, (void **)&player.performance);
-    if (FAILED(hr) || player.performance == NULL) {
-        player.performance = NULL;
+    if (!CreateMusicObject(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance, (void **)&player.performance))
         return 0;
-    }
     // Without a sound device these fail; the player goes on and plays nothing.
     player.performance->Init(NULL, NULL, window);
     player.performance->AddPort(NULL);
 
-    hr = CoCreateInstance(CLSID_DirectMusicLoader, NULL,
-                          CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
-                          IID_IDirectMusicLoader, (void **)&player.loader);
-    if (FAILED(hr) || player.loader == NULL) {
-        player.loader = NULL;
+    if (!CreateMusicObject(CLSID_DirectMusicLoader, IID_IDirectMusicLoader, (void **)&player.loader))
         return 0;
-    }
     for (int track = 0; track < TrackCount; track++) {
         if (!LoadTrack(track)) {
             return 0;

@@ -2,6 +2,7 @@
 // bit 15: blocks already stored and uploaded carry checksums made this way,
 // so a standard CRC-16 must not take its place.
 #include "highscore_block.h"
+#include "highscore_block_seams.h"
 
 #include <string.h>
 
@@ -21,15 +22,18 @@ const unsigned char DefaultHighScoreBlock[HighScoreBlockSize] = {
     1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
 };
 
-const unsigned char ScrambleKey[ScrambleKeySize] = {
+enum {
+    ScrambleKeySize = 16
+};
+
+static const unsigned char ScrambleKey[ScrambleKeySize] = {
     0x3C, 0xA1, 0x07, 0x5E, 0x92, 0xD4, 0x18, 0x6B,
     0xF0, 0x4E, 0x2A, 0x87, 0xC3, 0x59, 0xE6, 0x11,
 };
 
-uint16_t ChecksumTable[256];
-
-void BuildChecksumTable(void)
+static constexpr std::array<uint16_t, 256> BuildChecksumTable(void)
 {
+    std::array<uint16_t, 256> table = {};
     for (unsigned i = 0; i < 256; ++i) {
         unsigned a = (i << 8) & 0xFFFF;
         for (int bit = 0; bit < 8; ++bit) {
@@ -38,9 +42,13 @@ void BuildChecksumTable(void)
             else
                 a = (a << 1) & 0xFFFF;
         }
-        ChecksumTable[i] = (uint16_t)a;
+        table[i] = (uint16_t)a;
     }
+    return table;
 }
+
+// Computed by the compiler: nothing has to build it before the first checksum.
+constexpr std::array<uint16_t, 256> ChecksumTable = BuildChecksumTable();
 
 uint16_t BlockChecksum(const unsigned char *bytes, size_t length)
 {
@@ -54,6 +62,38 @@ void ScrambleBlock(unsigned char *bytes, size_t length)
 {
     for (size_t i = 0; i < length; ++i)
         bytes[i] ^= ScrambleKey[i % ScrambleKeySize];
+}
+
+void EncodeHex(const unsigned char *bytes, size_t count, char *out)
+{
+    static const char Digits[] = "0123456789ABCDEF";
+    for (size_t i = 0; i < count; ++i) {
+        out[2 * i] = Digits[bytes[i] >> 4];
+        out[2 * i + 1] = Digits[bytes[i] & 0x0F];
+    }
+}
+
+static int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+int DecodeHex(const char *hex, size_t count, unsigned char *out)
+{
+    for (size_t i = 0; i < count; ++i) {
+        int high = HexValue(hex[2 * i]);
+        int low = HexValue(hex[2 * i + 1]);
+        if (high < 0 || low < 0)
+            return 0;
+        out[i] = (unsigned char)(high * 16 + low);
+    }
+    return 1;
 }
 
 static uint32_t ReadLe32(const unsigned char *p)

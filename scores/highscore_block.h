@@ -18,24 +18,22 @@ enum {
     HighScoreTimesOffset = 212,     // 10 x 4 bytes, seconds since 1970 UTC
     HighScoreChecksumOffset = 252,  // 2 bytes over bytes 0..251
     HighScoreChecksumLength = 252,
-    HighScoreNameMax = 14,          // characters a new name may have
-    ScrambleKeySize = 16
+    HighScoreNameMax = 14           // characters a new name may have
 };
 
 // Ten "Not Used" entries at level 1 with score and time 0; checksum field 0.
 extern const unsigned char DefaultHighScoreBlock[HighScoreBlockSize];
-extern const unsigned char ScrambleKey[ScrambleKeySize];
 
-// Filled by BuildChecksumTable, read-only afterwards.
-extern uint16_t ChecksumTable[256];
-
-// Call once before any checksum is taken.
-void BuildChecksumTable(void);
-uint16_t BlockChecksum(const unsigned char *bytes, size_t length);
 // XOR with the key, repeating every 16 bytes; applying it twice restores.
 void ScrambleBlock(unsigned char *bytes, size_t length);
 
-uint16_t StoredChecksum(const unsigned char *block);
+// Two upper-case hex digits per byte, high nibble first, no terminator: the
+// form in which a stored block travels to the score server.
+void EncodeHex(const unsigned char *bytes, size_t count, char *out);
+// The reverse for 2 * count digits of either case; 0 at the first other
+// character, with out then partly written.
+int DecodeHex(const char *hex, size_t count, unsigned char *out);
+
 // Puts the checksum of bytes 0..251 at offset 252.
 void SetBlockChecksum(unsigned char *block);
 // 1 when the checksum field matches bytes 0..251.
@@ -48,14 +46,6 @@ void ReadEntryName(const unsigned char *block, int entry, char *out, size_t outS
 unsigned ReadEntryLevel(const unsigned char *block, int entry);
 uint32_t ReadEntryScore(const unsigned char *block, int entry);
 uint32_t ReadEntryTime(const unsigned char *block, int entry);
-
-// Copies name up to its terminator, at most HighScoreNameMax characters;
-// the slot's bytes behind the new terminator keep their content.
-void WriteEntryName(unsigned char *block, int entry, const char *name);
-// Stores the low 8 bits.
-void WriteEntryLevel(unsigned char *block, int entry, unsigned level);
-void WriteEntryScore(unsigned char *block, int entry, uint32_t score);
-void WriteEntryTime(unsigned char *block, int entry, uint32_t time);
 
 // Index 0..9 at which score belongs, above equal scores; 10 when it has no place.
 int FindPlace(const unsigned char *block, uint32_t score);

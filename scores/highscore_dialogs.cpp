@@ -7,9 +7,9 @@
 #include <string.h>
 #include <time.h>
 
+#include "app/shell_handles.h"
 #include "game/score_board.h"
 #include "game/shell.h"
-#include "input/settings_store.h"
 #include "resources/resource_ids.h"
 #include "scores/highscore_block.h"
 #include "scores/highscore_store.h"
@@ -28,7 +28,7 @@ static const char ClearListText[] =
 static const char ClearListCaption[] = "Warning!";
 
 // The name typed in the last "Save Highscore" dialog ended with OK.
-static char EnteredName[HighScoreNameMax + 1];
+static char enteredName[HighScoreNameMax + 1];
 
 // Neither template is centred: each opens at the owner's client origin and
 // moves itself below the status line.
@@ -88,7 +88,7 @@ static void UploadStoredBlock(void)
 {
     // Zeroed so that a short stored value never sends stale stack bytes.
     unsigned char stored[HighScoreBlockSize] = {0};
-    if (ReadSetting(HighScoreValue, stored, sizeof stored))
+    if (ReadStoredHighScores(stored))
         UploadHighScores(stored);
 }
 
@@ -135,8 +135,8 @@ static void InitNameDialog(HWND dialog)
 // At most 14 characters are kept; longer text is cut.
 static void TakeEnteredName(HWND dialog)
 {
-    if (GetDlgItemTextA(dialog, IDC_SAVE_NAME, EnteredName, sizeof EnteredName) == 0)
-        EnteredName[0] = 0;
+    if (GetDlgItemTextA(dialog, IDC_SAVE_NAME, enteredName, sizeof enteredName) == 0)
+        enteredName[0] = 0;
 }
 
 static INT_PTR CALLBACK SaveHighScoreProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -160,13 +160,12 @@ static INT_PTR CALLBACK SaveHighScoreProc(HWND dialog, UINT message, WPARAM wPar
     return FALSE;
 }
 
-void ShowHighScoreTable(WindowRef window, InstanceRef instance)
+void ShowHighScoreTable(void)
 {
-    DialogBoxParamA((HINSTANCE)instance, MAKEINTRESOURCEA(IDD_HIGHSCORE_TABLE), (HWND)window,
-                    HighScoreTableProc, 0);
+    DialogBoxParamA(GetAppInstance(), MAKEINTRESOURCEA(IDD_HIGHSCORE_TABLE), GetMainWindow(), HighScoreTableProc, 0);
 }
 
-void RunHighScoreEntry(const ScoreBoard *board, WindowRef window, InstanceRef instance)
+void RunHighScoreEntry(const ScoreBoard *board)
 {
     if (board == NULL)
         return;
@@ -179,13 +178,13 @@ void RunHighScoreEntry(const ScoreBoard *board, WindowRef window, InstanceRef in
     if (place >= HighScoreEntryCount)
         return;
 
-    INT_PTR result = DialogBoxParamA((HINSTANCE)instance, MAKEINTRESOURCEA(IDD_SAVE_HIGHSCORE),
-                                     (HWND)window, SaveHighScoreProc, 0);
+    INT_PTR result = DialogBoxParamA(GetAppInstance(), MAKEINTRESOURCEA(IDD_SAVE_HIGHSCORE), GetMainWindow(),
+                                     SaveHighScoreProc, 0);
     if (result != IDOK)
         return;
 
-    InsertHighScore(block, place, EnteredName, (unsigned)board->level & 0xFF, board->score,
+    InsertHighScore(block, place, enteredName, (unsigned)board->level & 0xFF, board->score,
                     (uint32_t)time(NULL));
     WriteHighScoreBlock(block);
-    ShowHighScoreTable(window, instance);
+    ShowHighScoreTable();
 }

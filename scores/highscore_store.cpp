@@ -26,6 +26,12 @@ BlockOutcome ReadHighScoreBlock(unsigned char *block)
     return BlockOutcome::Valid;
 }
 
+int ReadStoredHighScores(unsigned char *stored)
+{
+    DWORD delivered;
+    return ReadSettingBytes(HighScoreValue, stored, HighScoreBlockSize, &delivered);
+}
+
 int WriteHighScoreBlock(unsigned char *block)
 {
     SetBlockChecksum(block);

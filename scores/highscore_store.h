@@ -13,5 +13,8 @@ enum class BlockOutcome {
 BlockOutcome ReadHighScoreBlock(unsigned char *block);
 // Sets the block's checksum field, stores a scrambled copy; 1 on success.
 int WriteHighScoreBlock(unsigned char *block);
+// The stored bytes as they are, scrambled and unchecked; a shorter value
+// fills only the front of stored. 1 when a value was read.
+int ReadStoredHighScores(unsigned char *stored);
 
 #endif

@@ -4,12 +4,15 @@
 // verdict to the window thread; there it is shown in message boxes owned by
 // the main window, like every other dialog of the program.
 #include "score_service.h"
+#include "score_service_seams.h"
 
 #include <shellapi.h>
 #include <stdio.h>
 #include <string.h>
 #include <wininet.h>
 
+#include "app/message_sink.h"
+#include "app/shell_handles.h"
 #include "game/shell.h"
 #include "input/settings_store.h"
 #include "scores/highscore_block.h"
@@ -47,24 +50,23 @@ static const struct {
     {404, "Error! Gameserver not found where specified"},
 };
 
-static HWND OwnerWindow;
-static HINTERNET Session;
-static HINTERNET Connection;
-static HINTERNET Request;
+static HINTERNET internetRoot;
+static HINTERNET uploadConnection;
+static HINTERNET uploadRequest;
 // 1 from the start of an upload until its reply has been shown; the body
 // below is read by WinINet until then and must not change.
-static volatile LONG UploadPending;
+static volatile LONG uploadPending;
 // While a reply body is read: a body read that had to wait for the network
-// completes through the status callback, which then signals ReplyReady.
-static volatile LONG ReadingReply;
+// completes through the status callback, which then signals replyReady.
+static volatile LONG readingReply;
 // Set by whichever shows the verdict of the current upload first.
-static volatile LONG VerdictTaken;
-static HANDLE ReplyReady;
-static char UploadBody[UploadLength + 2] = "Highscore=";
+static volatile LONG verdictTaken;
+static HANDLE replyReady;
+static char uploadBody[UploadLength + 2] = "Highscore=";
 
 static const char SinkClassName[] = "PellorinUploadSink";
 // A message-only window of the window thread, where the verdict is shown.
-static HWND VerdictSink;
+static HWND verdictSink;
 
 // The boxes that tell the verdict of one upload, in the order shown. Written
 // by the thread that judged the reply before it posts VerdictMessage.
@@ -76,11 +78,11 @@ struct UploadVerdict {
     char failureText[32];
     char body[ReplyBufferSize];
 };
-static UploadVerdict Verdict;
+static UploadVerdict verdict;
 
 static void ShowBox(const char *text, const char *caption)
 {
-    MessageBoxA(OwnerWindow, text, caption, MB_OK);
+    MessageBoxA(GetMainWindow(), text, caption, MB_OK);
 }
 
 static void ShowFailure(DWORD code, const char *caption)
@@ -92,34 +94,34 @@ static void ShowFailure(DWORD code, const char *caption)
 
 static void AddVerdictBox(const char *text, const char *caption)
 {
-    if (Verdict.boxCount >= VerdictBoxCount)
+    if (verdict.boxCount >= VerdictBoxCount)
         return;
-    Verdict.texts[Verdict.boxCount] = text;
-    snprintf(Verdict.captions[Verdict.boxCount], CaptionSize, "%s", caption);
-    Verdict.boxCount++;
+    verdict.texts[verdict.boxCount] = text;
+    snprintf(verdict.captions[verdict.boxCount], CaptionSize, "%s", caption);
+    verdict.boxCount++;
 }
 
 static void AddVerdictFailure(DWORD code, const char *caption)
 {
-    snprintf(Verdict.failureText, sizeof Verdict.failureText, "Failure: %lu", (unsigned long)code);
-    AddVerdictBox(Verdict.failureText, caption);
+    snprintf(verdict.failureText, sizeof verdict.failureText, "Failure: %lu", (unsigned long)code);
+    AddVerdictBox(verdict.failureText, caption);
 }
 
 static void CloseUploadHandles(void)
 {
-    if (Request != NULL)
-        InternetCloseHandle(Request);
-    if (Connection != NULL)
-        InternetCloseHandle(Connection);
-    Request = NULL;
-    Connection = NULL;
+    if (uploadRequest != NULL)
+        InternetCloseHandle(uploadRequest);
+    if (uploadConnection != NULL)
+        InternetCloseHandle(uploadConnection);
+    uploadRequest = NULL;
+    uploadConnection = NULL;
 }
 
 static void EndUpload(void)
 {
-    InterlockedExchange(&ReadingReply, 0);
+    InterlockedExchange(&readingReply, 0);
     CloseUploadHandles();
-    InterlockedExchange(&UploadPending, 0);
+    InterlockedExchange(&uploadPending, 0);
 }
 
 // The server text, never more than its 63 characters.
@@ -169,27 +171,18 @@ static INTERNET_PORT SplitGameServer(char *host, char *object)
     return SplitPort(host);
 }
 
-void EncodeHex(const unsigned char *bytes, size_t count, char *out)
-{
-    static const char Digits[] = "0123456789ABCDEF";
-    for (size_t i = 0; i < count; ++i) {
-        out[2 * i] = Digits[bytes[i] >> 4];
-        out[2 * i + 1] = Digits[bytes[i] & 0x0F];
-    }
-}
-
 // In asynchronous mode the body may not have arrived yet when the request
 // completes: the query then fails with ERROR_IO_PENDING and finishes later
 // through the status callback, after which it is asked again.
 static BOOL QueryReplyData(HINTERNET request, DWORD *available)
 {
     for (;;) {
-        if (ReplyReady != NULL)
-            ResetEvent(ReplyReady);
+        if (replyReady != NULL)
+            ResetEvent(replyReady);
         if (InternetQueryDataAvailable(request, available, 0, 0))
             return TRUE;
-        if (GetLastError() != ERROR_IO_PENDING || ReplyReady == NULL ||
-            WaitForSingleObject(ReplyReady, ReplyWaitMs) != WAIT_OBJECT_0)
+        if (GetLastError() != ERROR_IO_PENDING || replyReady == NULL ||
+            WaitForSingleObject(replyReady, ReplyWaitMs) != WAIT_OBJECT_0)
             return FALSE;
     }
 }
@@ -198,13 +191,13 @@ static BOOL QueryReplyData(HINTERNET request, DWORD *available)
 // before an error is kept. The window thread shows the wait cursor meanwhile.
 static void ReadServerReply(HINTERNET request, DWORD status)
 {
-    char *body = Verdict.body;
-    Verdict.bodyRead = 1;
-    if (VerdictSink != NULL && GetWindowThreadProcessId(VerdictSink, NULL) != GetCurrentThreadId())
-        PostMessageA(VerdictSink, ReplyStartedMessage, 0, 0);
+    char *body = verdict.body;
+    verdict.bodyRead = 1;
+    if (verdictSink != NULL && GetWindowThreadProcessId(verdictSink, NULL) != GetCurrentThreadId())
+        PostMessageA(verdictSink, ReplyStartedMessage, 0, 0);
     else
         SetCursor(LoadCursor(NULL, IDC_WAIT));
-    InterlockedExchange(&ReadingReply, 1);
+    InterlockedExchange(&readingReply, 1);
     DWORD total = 0;
     for (;;) {
         DWORD available = 0;
@@ -225,7 +218,7 @@ static void ReadServerReply(HINTERNET request, DWORD status)
         if (got == 0)
             break;
     }
-    InterlockedExchange(&ReadingReply, 0);
+    InterlockedExchange(&readingReply, 0);
     body[total] = 0;
     char caption[CaptionSize];
     snprintf(caption, sizeof caption, "Server Errorcode: %lu", (unsigned long)status);
@@ -237,15 +230,15 @@ static void ReadServerReply(HINTERNET request, DWORD status)
 // query for it, with 0, so the error is looked at first.
 static void JudgeReply(const INTERNET_ASYNC_RESULT *result)
 {
-    Verdict.boxCount = 0;
-    Verdict.bodyRead = 0;
+    verdict.boxCount = 0;
+    verdict.bodyRead = 0;
     if (result != NULL && result->dwResult == 0 && result->dwError != ERROR_SUCCESS) {
         AddVerdictFailure(result->dwError, "Internet HttpQueryInfo");
         return;
     }
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (!HttpQueryInfoA(Request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, NULL)) {
+    if (!HttpQueryInfoA(uploadRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, NULL)) {
         AddVerdictFailure(GetLastError(), "Internet HttpQueryInfo");
         return;
     }
@@ -255,15 +248,15 @@ static void JudgeReply(const INTERNET_ASYNC_RESULT *result)
             return;
         }
     }
-    ReadServerReply(Request, status);
+    ReadServerReply(uploadRequest, status);
 }
 
 // On the window thread: the boxes of the verdict, then the upload ends.
 static void ShowVerdict(void)
 {
-    for (int i = 0; i < Verdict.boxCount; ++i)
-        ShowBox(Verdict.texts[i], Verdict.captions[i]);
-    if (Verdict.bodyRead)
+    for (int i = 0; i < verdict.boxCount; ++i)
+        ShowBox(verdict.texts[i], verdict.captions[i]);
+    if (verdict.bodyRead)
         SetCursor(LoadCursor(NULL, IDC_ARROW));
     EndUpload();
 }
@@ -281,16 +274,6 @@ static LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-static void CreateVerdictSink(void)
-{
-    HINSTANCE instance = GetModuleHandleA(NULL);
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = SinkProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = SinkClassName;
-    RegisterClassA(&windowClass);
-    VerdictSink = CreateWindowExA(0, SinkClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, NULL);
-}
 
 static void CALLBACK OnRequestStatus(HINTERNET handle, DWORD_PTR context, DWORD status,
                                      LPVOID information, DWORD informationLength)
@@ -303,53 +286,52 @@ static void CALLBACK OnRequestStatus(HINTERNET handle, DWORD_PTR context, DWORD 
     OutputDebugStringA("Request Complete!\n");
     // Completions other than the upload's own send: a body read that had
     // to wait, or a late one of a request already closed.
-    if (ReadingReply != 0) {
-        SetEvent(ReplyReady);
+    if (readingReply != 0) {
+        SetEvent(replyReady);
         return;
     }
-    if (handle != Request || InterlockedExchange(&VerdictTaken, 1) != 0)
+    if (handle != uploadRequest || InterlockedExchange(&verdictTaken, 1) != 0)
         return;
     const INTERNET_ASYNC_RESULT *result = NULL;
     if (information != NULL && informationLength >= sizeof *result)
         result = (const INTERNET_ASYNC_RESULT *)information;
     JudgeReply(result);
-    if (VerdictSink == NULL || !PostMessageA(VerdictSink, VerdictMessage, 0, 0))
+    if (verdictSink == NULL || !PostMessageA(verdictSink, VerdictMessage, 0, 0))
         EndUpload();
 }
 
-void OpenScoreService(HWND window)
+void OpenScoreService(void)
 {
-    OwnerWindow = window;
-    if (VerdictSink == NULL)
-        CreateVerdictSink();
-    ReplyReady = CreateEventA(NULL, FALSE, FALSE, NULL);
-    Session = InternetOpenA("Pellorin", INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, INTERNET_FLAG_ASYNC);
-    if (Session == NULL) {
+    if (verdictSink == NULL)
+        verdictSink = CreateMessageSink(SinkClassName, SinkProc);
+    replyReady = CreateEventA(NULL, FALSE, FALSE, NULL);
+    internetRoot = InternetOpenA("Pellorin", INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, INTERNET_FLAG_ASYNC);
+    if (internetRoot == NULL) {
         ShowFailure(GetLastError(), "Internet get internet handle");
         return;
     }
-    InternetSetStatusCallback(Session, OnRequestStatus);
+    InternetSetStatusCallback(internetRoot, OnRequestStatus);
 }
 
 void CloseScoreService(void)
 {
-    if (Session != NULL)
-        InternetCloseHandle(Session);
-    Session = NULL;
-    if (ReplyReady != NULL)
-        CloseHandle(ReplyReady);
-    ReplyReady = NULL;
-    if (VerdictSink != NULL)
-        DestroyWindow(VerdictSink);
-    VerdictSink = NULL;
+    if (internetRoot != NULL)
+        InternetCloseHandle(internetRoot);
+    internetRoot = NULL;
+    if (replyReady != NULL)
+        CloseHandle(replyReady);
+    replyReady = NULL;
+    if (verdictSink != NULL)
+        DestroyWindow(verdictSink);
+    verdictSink = NULL;
 }
 
 void UploadHighScores(const unsigned char *stored)
 {
-    if (InterlockedCompareExchange(&UploadPending, 1, 0) != 0)
+    if (InterlockedCompareExchange(&uploadPending, 1, 0) != 0)
         return;
-    InterlockedExchange(&VerdictTaken, 0);
-    EncodeHex(stored, HighScoreBlockSize, UploadBody + UploadFieldLength);
+    InterlockedExchange(&verdictTaken, 0);
+    EncodeHex(stored, HighScoreBlockSize, uploadBody + UploadFieldLength);
 
     char host[GameServerSize];
     char object[ObjectNameSize];
@@ -361,23 +343,23 @@ void UploadHighScores(const unsigned char *stored)
         EndUpload();
         return;
     }
-    Connection = InternetConnectA(Session, host, port, NULL, NULL, INTERNET_SERVICE_HTTP, 0,
+    uploadConnection = InternetConnectA(internetRoot, host, port, NULL, NULL, INTERNET_SERVICE_HTTP, 0,
                                   ConnectionContext);
-    if (Connection == NULL) {
+    if (uploadConnection == NULL) {
         ShowFailure(GetLastError(), "Internet open HTTP session");
         EndUpload();
         return;
     }
-    Request = HttpOpenRequestA(Connection, "POST", object, NULL, NULL, NULL, 0, RequestContext);
-    if (Request == NULL) {
+    uploadRequest = HttpOpenRequestA(uploadConnection, "POST", object, NULL, NULL, NULL, 0, RequestContext);
+    if (uploadRequest == NULL) {
         ShowFailure(GetLastError(), "Internet create HTTP request");
         EndUpload();
         return;
     }
-    if (HttpSendRequestA(Request, FormHeader, (DWORD)strlen(FormHeader), UploadBody, UploadLength)) {
+    if (HttpSendRequestA(uploadRequest, FormHeader, (DWORD)strlen(FormHeader), uploadBody, UploadLength)) {
         // Finished at once: the completion may not be reported, so the
         // verdict is shown here unless the callback has taken it.
-        if (InterlockedExchange(&VerdictTaken, 1) == 0) {
+        if (InterlockedExchange(&verdictTaken, 1) == 0) {
             JudgeReply(NULL);
             ShowVerdict();
         }
@@ -392,7 +374,7 @@ void UploadHighScores(const unsigned char *stored)
 
 int IsUploadPending(void)
 {
-    return UploadPending != 0 ? 1 : 0;
+    return uploadPending != 0 ? 1 : 0;
 }
 
 static void OpenServerPage(const char *page)

@@ -74,14 +74,14 @@ struct RequestState {
     QueuedUpload upload;
 };
 
-static struct MHD_Daemon *Http;
-static int BoundPort;
-static std::string UploadPath;
-static std::string HelpPath;
-static std::string HealthPath;
-static std::string ContentPolicy;
-static bool TrustProxy;
-static std::atomic<bool> Stopping;
+static struct MHD_Daemon *httpDaemon;
+static int boundPort;
+static std::string uploadPath;
+static std::string helpPath;
+static std::string healthPath;
+static std::string contentPolicy;
+static bool trustProxy;
+static std::atomic<bool> stopping;
 
 void DefaultServerOptions(ServerOptions *options)
 {
@@ -134,7 +134,7 @@ static ConnectionState *StateOf(struct MHD_Connection *connection)
 
 static void AddCommonHeaders(struct MHD_Response *response, const char *caching)
 {
-    MHD_add_response_header(response, "Content-Security-Policy", ContentPolicy.c_str());
+    MHD_add_response_header(response, "Content-Security-Policy", contentPolicy.c_str());
     MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
     MHD_add_response_header(response, "X-Frame-Options", "DENY");
     MHD_add_response_header(response, "Referrer-Policy", "no-referrer");
@@ -187,7 +187,7 @@ static enum MHD_Result RefuseLongBody(RequestState *request, int status)
                           "Connection: close\r\n"
                           "\r\n%s",
                           status, status == 400 ? "Bad Request" : "Content Too Large", TextType, sizeof Text - 1,
-                          ContentPolicy.c_str(), NoCaching, Text);
+                          contentPolicy.c_str(), NoCaching, Text);
     const union MHD_ConnectionInfo *info =
         MHD_get_connection_info(request->connection, MHD_CONNECTION_INFO_CONNECTION_FD);
     if (info != NULL && length > 0 && length < (int)sizeof refusal &&
@@ -282,12 +282,12 @@ static enum MHD_Result AnswerStored(RequestState *request)
 static enum MHD_Result AnswerPage(RequestState *request, bool close)
 {
     const std::string &path = request->path;
-    bool known = path == UploadPath || path == HelpPath || path == HealthPath;
-    if (request->reading && path == UploadPath) {
+    bool known = path == uploadPath || path == helpPath || path == healthPath;
+    if (request->reading && path == uploadPath) {
         ShowList(request, close);
-    } else if (request->reading && path == HelpPath) {
+    } else if (request->reading && path == helpPath) {
         Reply(request, 200, HtmlType, RenderHelpPage(), HelpCaching, close);
-    } else if (request->reading && path == HealthPath) {
+    } else if (request->reading && path == healthPath) {
         if (ScoreStoreHealthy())
             ReplyText(request, 200, "ok\n", close);
         else
@@ -311,7 +311,7 @@ static enum MHD_Result BeginRequest(RequestState *request, const char *url, cons
     MHD_get_connection_values(request->connection, MHD_HEADER_KIND, MeasureHeader, &head);
     if (connection != NULL)
         snprintf(request->address, sizeof request->address, "%s", connection->peer);
-    if (TrustProxy && head.forwardedFor != NULL) {
+    if (trustProxy && head.forwardedFor != NULL) {
         char forwarded[AddressTextSize];
         if (ForwardedClient(head.forwardedFor, strlen(head.forwardedFor), forwarded, sizeof forwarded))
             snprintf(request->address, sizeof request->address, "%s", forwarded);
@@ -335,14 +335,14 @@ static enum MHD_Result BeginRequest(RequestState *request, const char *url, cons
     // Some clients send the object name without its leading slash.
     std::string path = url[0] == '/' ? url : std::string("/") + url;
     bool reading = strcmp(method, "GET") == 0 || strcmp(method, "HEAD") == 0;
-    bool uploading = strcmp(method, "POST") == 0 && path == UploadPath;
+    bool uploading = strcmp(method, "POST") == 0 && path == uploadPath;
     if (length != NULL && strtoull(length, NULL, 10) > RequestBodyLimit)
         return ReplyText(request, uploading ? 400 : 413, "The upload is too large.\n", true);
     if (uploading) {
         // A body whose end the server cannot know is not an upload.
         if (length == NULL && transfer == NULL)
             return ReplyText(request, 400, "The upload has no length.\n", true);
-        if (Stopping)
+        if (stopping)
             return ReplyText(request, 503, "The score server is stopping; try again in a minute.\n", true);
         if (AddressDenied(request->address))
             return ReplyText(request, 403, "Uploads from your address are not accepted.\n", true);
@@ -525,14 +525,13 @@ static int ListenAddress(const ServerOptions *options, struct sockaddr_storage *
 
 int StartScoreServer(const ServerOptions *options)
 {
-    PrepareUploadForms();
-    UploadPath = PagePath(options->prefix, "highscore.asp");
-    HelpPath = PagePath(options->prefix, "pellorin.asp");
-    HealthPath = PagePath(options->prefix, "health");
-    ContentPolicy = std::string("default-src 'none'; style-src 'sha256-") + Sha256Base64(PageStyleText()) +
+    uploadPath = PagePath(options->prefix, "highscore.asp");
+    helpPath = PagePath(options->prefix, "pellorin.asp");
+    healthPath = PagePath(options->prefix, "health");
+    contentPolicy = std::string("default-src 'none'; style-src 'sha256-") + Sha256Base64(PageStyleText()) +
                     "'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
-    TrustProxy = options->trustProxy;
-    Stopping = false;
+    trustProxy = options->trustProxy;
+    stopping = false;
     unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ERROR_LOG;
     struct sockaddr_storage address;
     if (!ListenAddress(options, &address, &flags))
@@ -545,7 +544,7 @@ int StartScoreServer(const ServerOptions *options)
     StartConnectionWatch(RequestSeconds);
     // Behind a proxy every connection comes from the proxy.
     unsigned perAddress = options->trustProxy ? 0 : ConnectionsPerAddress;
-    Http = MHD_start_daemon(
+    httpDaemon = MHD_start_daemon(
         flags, (uint16_t)options->port, NULL, NULL, HandleRequest, NULL,
         MHD_OPTION_EXTERNAL_LOGGER, LibraryLog, NULL,
         MHD_OPTION_SOCK_ADDR, (struct sockaddr *)&address,
@@ -560,12 +559,12 @@ int StartScoreServer(const ServerOptions *options)
         MHD_OPTION_NOTIFY_COMPLETED, EndRecord, NULL,
         MHD_OPTION_URI_LOG_CALLBACK, BeginRecord, NULL,
         MHD_OPTION_END);
-    const union MHD_DaemonInfo *bound = Http != NULL ? MHD_get_daemon_info(Http, MHD_DAEMON_INFO_BIND_PORT) : NULL;
-    BoundPort = bound != NULL ? bound->port : -1;
-    if (Http == NULL || BoundPort <= 0) {
-        if (Http != NULL)
-            MHD_stop_daemon(Http);
-        Http = NULL;
+    const union MHD_DaemonInfo *bound = httpDaemon != NULL ? MHD_get_daemon_info(httpDaemon, MHD_DAEMON_INFO_BIND_PORT) : NULL;
+    boundPort = bound != NULL ? bound->port : -1;
+    if (httpDaemon == NULL || boundPort <= 0) {
+        if (httpDaemon != NULL)
+            MHD_stop_daemon(httpDaemon);
+        httpDaemon = NULL;
         StopConnectionWatch();
         StopUploadQueue();
         CloseScoreStore();
@@ -576,19 +575,19 @@ int StartScoreServer(const ServerOptions *options)
 
 int ScoreServerPort(void)
 {
-    return BoundPort;
+    return boundPort;
 }
 
 void StopScoreServer(void)
 {
-    if (Http == NULL)
+    if (httpDaemon == NULL)
         return;
     // The uploads already taken are stored and answered; later ones are
     // turned away.
-    Stopping = true;
+    stopping = true;
     StopUploadQueue();
-    MHD_stop_daemon(Http);
-    Http = NULL;
+    MHD_stop_daemon(httpDaemon);
+    httpDaemon = NULL;
     StopConnectionWatch();
     CloseScoreStore();
 }

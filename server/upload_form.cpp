@@ -2,26 +2,11 @@
 // trusted: the field must be there once, be exactly 508 hex digits, and
 // carry a block whose checksum and name terminators hold.
 #include "upload_form.h"
+#include "upload_form_seams.h"
 
 #include <string.h>
 
 static const char FieldName[] = "Highscore";
-
-void PrepareUploadForms(void)
-{
-    BuildChecksumTable();
-}
-
-static int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // The value of the one field named Highscore; 0 when it is missing or given
 // more than once.
@@ -52,13 +37,8 @@ int ReadUploadForm(const std::string &body, unsigned char *block)
     std::string hex;
     if (!FindField(body, &hex) || hex.size() != UploadHexLength)
         return 0;
-    for (int i = 0; i < HighScoreBlockSize; ++i) {
-        int high = HexValue(hex[2 * i]);
-        int low = HexValue(hex[2 * i + 1]);
-        if (high < 0 || low < 0)
-            return 0;
-        block[i] = (unsigned char)(high * 16 + low);
-    }
+    if (!DecodeHex(hex.data(), HighScoreBlockSize, block))
+        return 0;
     ScrambleBlock(block, HighScoreBlockSize);
     return BlockChecksumMatches(block) && NameSlotsTerminated(block) ? 1 : 0;
 }
@@ -81,11 +61,7 @@ int CollectEntries(const unsigned char *block, ScoreEntry *entries)
 
 std::string FormatUploadForm(const unsigned char *stored)
 {
-    static const char Digits[] = "0123456789ABCDEF";
-    std::string body = std::string(FieldName) + "=";
-    for (int i = 0; i < HighScoreBlockSize; ++i) {
-        body += Digits[stored[i] >> 4];
-        body += Digits[stored[i] & 0x0F];
-    }
-    return body;
+    char hex[UploadHexLength];
+    EncodeHex(stored, HighScoreBlockSize, hex);
+    return std::string(FieldName) + "=" + std::string(hex, sizeof hex);
 }

@@ -20,9 +20,6 @@ struct ScoreEntry {
     uint32_t time;                     // seconds since 1970 UTC
 };
 
-// Call once before any form is read: builds the checksum table.
-void PrepareUploadForms(void);
-
 // 1 when the body holds exactly one Highscore field with a block that
 // unscrambles to a matching checksum and ten terminated names; the block is
 // then left unscrambled in block. 0 for anything else.
@@ -31,8 +28,5 @@ int ReadUploadForm(const std::string &body, unsigned char *block);
 // The entries of a checked block that hold a result (score above 0), in
 // block order; returns how many, at most ten.
 int CollectEntries(const unsigned char *block, ScoreEntry *entries);
-
-// The body a client sends for a stored (scrambled) block.
-std::string FormatUploadForm(const unsigned char *stored);
 
 #endif

@@ -26,7 +26,7 @@ int main(void)
         printf("no window\n");
         return 1;
     }
-    InitSession(NULL, window);
+    InitSession();
     InitSessionBoard();  // every cell a block
     LoadTileSheet(window);
     ReadySession();

@@ -5,6 +5,7 @@
 #include <math.h>
 
 #include "app/timer_service.h"
+#include "app/timer_service_seams.h"
 #include "bench/windows/bench_stats.h"
 #include "game/timer_slots.h"
 

@@ -4,4 +4,4 @@ add_wine_test(main_window_test main_window_test.cpp
   ${PROJECT_SOURCE_DIR}/app/main_window.cpp
   ${PROJECT_SOURCE_DIR}/app/command_maps.cpp
   ${PROJECT_SOURCE_DIR}/app/winmain.cpp
-  LIBS pellorin_resources gdi32 user32)
+  LIBS pellorin_resources pellorin_shell_handles gdi32 user32)

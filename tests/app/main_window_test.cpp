@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/main_window_seams.h"
 #include "app/render.h"
 #include "app/timer_service.h"
 #include "game/session.h"
@@ -17,7 +18,6 @@
 #include "input/keyboard.h"
 #include "input/settings_store.h"
 #include "music/music_player.h"
-#include "scores/highscore_block.h"
 #include "scores/score_service.h"
 
 static std::vector<std::string> trace;
@@ -27,13 +27,18 @@ static GameSession session;
 
 static void Record(const std::string &call) { trace.push_back(call); }
 
-void InitSession(InstanceRef, WindowRef) { Record("InitSession"); }
+void InitSession(void) { Record("InitSession"); }
 void InitSessionBoard(void) { Record("InitSessionBoard"); }
 void ReadySession(void) { Record("ReadySession"); }
 GameSession *GetSession(void) { return &session; }
-void DispatchCommand(WindowRef, InstanceRef, GameCommand command) { Record("Dispatch " + std::to_string(command)); }
+void DispatchCommand(GameCommand command) { Record("Dispatch " + std::to_string(command)); }
+void SetMusicOn(int on)
+{
+    Record("SetMusicOn " + std::to_string(on));
+    session.musicOn = on;
+}
 
-void LoadSettings(HWND) { Record("LoadSettings"); }
+void LoadSettings(void) { Record("LoadSettings"); }
 int ReadMusicEnabled(void) { Record("ReadMusicEnabled"); return 1; }
 int WriteMusicEnabled(int flag) { Record("WriteMusicEnabled " + std::to_string(flag)); return 1; }
 
@@ -42,7 +47,6 @@ void StopAllTimerSlots(void) { Record("StopAllTimerSlots"); }
 void EndTimerPeriod(void) { Record("EndTimerPeriod"); }
 
 int InitMusic(HWND) { Record("InitMusic"); return 1; }
-void PlayMusic(void) { Record("PlayMusic"); }
 void ReleaseMusic(void) { Record("ReleaseMusic"); }
 
 int InitKeyboard(HINSTANCE, HWND window)
@@ -57,9 +61,8 @@ void ReleaseKeyboard(void) { Record("ReleaseKeyboard"); }
 void ReacquireKeyboard(void) { Record("ReacquireKeyboard"); }
 void RetryKeyboardAcquire(void) { Record("RetryKeyboardAcquire"); }
 
-void OpenScoreService(HWND) { Record("OpenScoreService"); }
+void OpenScoreService(void) { Record("OpenScoreService"); }
 void CloseScoreService(void) { Record("CloseScoreService"); }
-void BuildChecksumTable(void) { Record("BuildChecksumTable"); }
 
 void LoadTileSheet(HWND) { Record("LoadTileSheet"); }
 void PaintWindow(HWND, HDC) {}
@@ -76,9 +79,8 @@ static std::vector<std::string> OrderedCalls()
 }
 
 static const std::vector<std::string> StartUpOrder = {
-    "InitSession", "LoadSettings", "BeginTimerPeriod", "InitMusic", "ReadMusicEnabled", "PlayMusic",
-    "InitKeyboard", "OpenScoreService", "InitSessionBoard", "LoadTileSheet", "BuildChecksumTable",
-    "ReadySession",
+    "InitSession", "LoadSettings", "BeginTimerPeriod", "InitMusic", "ReadMusicEnabled", "SetMusicOn 1",
+    "InitKeyboard", "OpenScoreService", "InitSessionBoard", "LoadTileSheet", "ReadySession",
 };
 
 // No tick may reach a handler once anything is released, so the slots stop first.

@@ -301,7 +301,7 @@ TEST(ComposedFrame, ReadyBoardsOfRandomColoursInEveryState)
             GameSession session;
             MakeEmptySession(&session, (int32_t)(seed % ShapeCount));
             SeedRandom(seed);
-            RandomFill(&session.playfield);
+            InitPlayfield(&session.playfield);
             session.state = state;
             EXPECT_TRUE(SameFrameBothWays(&session)) << "seed " << seed << ", state " << (int)state;
         }
@@ -336,7 +336,7 @@ TEST(ComposedFrame, PiecesInEveryRotationAboveTheBoardAndAcrossIt)
     GameSession session;
     MakeEmptySession(&session, 2);
     SeedRandom(77);
-    RandomFill(&session.playfield);
+    InitPlayfield(&session.playfield);
     for (int row = 0; row < BoardRows / 2; row++)
         for (int column = 0; column < BoardColumns; column++)
             session.playfield.cells[row][column].occupied = 0;
@@ -361,7 +361,7 @@ TEST(ComposedFrame, GameOverShowsNoPieceAndTheNextShape)
     GameSession session;
     MakeEmptySession(&session, 6);
     SeedRandom(9);
-    RandomFill(&session.playfield);
+    InitPlayfield(&session.playfield);
     for (int row = 0; row < 4; row++)
         for (int column = 0; column < BoardColumns; column += 2)
             session.playfield.cells[row][column].occupied = 0;
@@ -426,7 +426,7 @@ TEST(ComposedFrame, EmptyCellsAreWhiteWhenTheTileSheetCannotBeLoaded)
     GameSession session;
     MakeEmptySession(&session, 1);
     SeedRandom(5);
-    RandomFill(&session.playfield);
+    InitPlayfield(&session.playfield);
     for (int row = 0; row < BoardRows; row += 2)
         for (int column = 0; column < BoardColumns; column++)
             session.playfield.cells[row][column].occupied = 0;
@@ -451,7 +451,7 @@ TEST(Render, PaintingLeavesNoGdiObjectBehind)
     HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, ClientWidth, ClientHeight, NULL, NULL, NULL, NULL);
     ASSERT_TRUE(window != NULL);
     GameSession *session = GetSession();
-    InitSession(NULL, window);
+    InitSession();
     InitSessionBoard();
     ReadySession();
     HDC dc = GetDC(window);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/timer_service.h"
+#include "app/timer_service_seams.h"
 #include "game/timer_slots.h"
 
 struct Expiry {

@@ -11,7 +11,6 @@ static std::vector<FakeCall> calls;
 static uint32_t clockMs;
 static FakeTimerSlot slots[TimerSlotCount];
 static FakeDialogHook dialogHook;
-static int settingsResult = 1;
 
 static FakeCall NewCall(FakeCallKind kind)
 {
@@ -49,7 +48,6 @@ void ResetShellFakes(void)
     for (int i = 0; i < TimerSlotCount; i++)
         slots[i] = FakeTimerSlot();
     dialogHook = nullptr;
-    settingsResult = 1;
 }
 
 void SetFakeClock(uint32_t ms)
@@ -205,11 +203,6 @@ void SetFakeDialogHook(FakeDialogHook hook)
     dialogHook = hook;
 }
 
-void SetFakeSettingsResult(int result)
-{
-    settingsResult = result;
-}
-
 // The calls of shell.h and timer_slots.h.
 
 uint32_t ReadMilliseconds(void)
@@ -239,40 +232,32 @@ void SetMenuMarkEnabled(MenuMark mark, int enabled)
     Record(call);
 }
 
-void RunHighScoreEntry(const ScoreBoard *board, WindowRef window, InstanceRef instance)
+void RunHighScoreEntry(const ScoreBoard *board)
 {
     FakeCall call = NewCall(CallHighScoreEntry);
-    call.window = window;
-    call.instance = instance;
     call.score = board->score;
     call.level = board->level;
     Record(call);
     RunDialogHook(CallHighScoreEntry);
 }
 
-void ShowHighScoreTable(WindowRef window, InstanceRef instance)
+void ShowHighScoreTable(void)
 {
     FakeCall call = NewCall(CallHighScoreTable);
-    call.window = window;
-    call.instance = instance;
     Record(call);
     RunDialogHook(CallHighScoreTable);
 }
 
-int ShowSettingsDialog(InstanceRef instance)
+void ShowSettingsDialog(void)
 {
     FakeCall call = NewCall(CallSettingsDialog);
-    call.instance = instance;
     Record(call);
     RunDialogHook(CallSettingsDialog);
-    return settingsResult;
 }
 
-void ShowAboutDialog(WindowRef window, InstanceRef instance)
+void ShowAboutDialog(void)
 {
     FakeCall call = NewCall(CallAboutDialog);
-    call.window = window;
-    call.instance = instance;
     Record(call);
     RunDialogHook(CallAboutDialog);
 }
@@ -293,10 +278,9 @@ void StopMusic(void)
     RecordSimple(CallStopMusic);
 }
 
-void DestroyMainWindow(WindowRef window)
+void DestroyMainWindow(void)
 {
     FakeCall call = NewCall(CallDestroyWindow);
-    call.window = window;
     Record(call);
 }
 

@@ -36,8 +36,6 @@ struct FakeCall {
     uint32_t value;        // delay, or the checked / enabled flag
     TimerMode mode;
     TimerHandler handler;
-    WindowRef window;
-    InstanceRef instance;
     uint32_t score;        // the board's score and level at a high-score entry
     int32_t level;
     uint32_t clock;        // the fake clock when the call was made
@@ -81,7 +79,5 @@ void RunFakeTimers(uint32_t ms);
 // Runs inside each modal dialog and page, as events that arrive while it is open.
 typedef void (*FakeDialogHook)(FakeCallKind kind);
 void SetFakeDialogHook(FakeDialogHook hook);
-
-void SetFakeSettingsResult(int result);
 
 #endif

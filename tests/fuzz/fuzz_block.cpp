@@ -9,14 +9,10 @@
 
 #include "highscore_block.h"
 #include "upload_form.h"
+#include "upload_form_seams.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static bool prepared = false;
-    if (!prepared) {
-        PrepareUploadForms();
-        prepared = true;
-    }
     unsigned char stored[HighScoreBlockSize] = {};
     memcpy(stored, data, size < sizeof stored ? size : sizeof stored);
     // A block whose checksum is set from the input's last bytes' choice, so

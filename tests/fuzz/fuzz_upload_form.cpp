@@ -11,11 +11,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static bool prepared = false;
-    if (!prepared) {
-        PrepareUploadForms();
-        prepared = true;
-    }
     std::string body((const char *)data, size);
     unsigned char block[HighScoreBlockSize];
     if (!ReadUploadForm(body, block))

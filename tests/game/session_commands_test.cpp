@@ -147,26 +147,21 @@ TEST_F(SessionTest, NoneChangesNothingAtAllInAnyState)
     }
 }
 
-TEST_F(SessionTest, DialogsGetTheWindowAndInstanceOfTheCommand)
+TEST_F(SessionTest, EachDialogCommandOpensItsDialog)
 {
-    WindowRef otherWindow = (WindowRef)0x9900;
-    InstanceRef otherInstance = (InstanceRef)0x8800;
-    DispatchCommand(otherWindow, otherInstance, ShowAbout);
-    DispatchCommand(otherWindow, otherInstance, ShowHighScores);
-    DispatchCommand(otherWindow, otherInstance, ShowSettings);
-    DispatchCommand(otherWindow, otherInstance, Quit);
+    Command(ShowAbout);
+    Command(ShowHighScores);
+    Command(ShowSettings);
+    Command(Quit);
     std::vector<FakeCall> dialogs;
     for (const FakeCall &call : FakeCalls())
         if (call.kind != CallRepaint && call.kind != CallReadClock)
             dialogs.push_back(call);
     ASSERT_EQ(dialogs.size(), 4u);
-    EXPECT_EQ(dialogs[0].window, otherWindow);
-    EXPECT_EQ(dialogs[0].instance, otherInstance);
-    EXPECT_EQ(dialogs[1].window, otherWindow);
-    EXPECT_EQ(dialogs[1].instance, otherInstance);
-    EXPECT_EQ(dialogs[2].instance, otherInstance);
+    EXPECT_EQ(dialogs[0].kind, CallAboutDialog);
+    EXPECT_EQ(dialogs[1].kind, CallHighScoreTable);
+    EXPECT_EQ(dialogs[2].kind, CallSettingsDialog);
     EXPECT_EQ(dialogs[3].kind, CallDestroyWindow);
-    EXPECT_EQ(dialogs[3].window, otherWindow);
 }
 
 TEST_F(SessionTest, ToggleMusicFlipsTheFlagAndTheCheckMark)

@@ -3,14 +3,11 @@
 #include "board_pictures.h"
 #include "random.h"
 
-const WindowRef TestWindow = (WindowRef)0x1100;
-const InstanceRef TestInstance = (InstanceRef)0x2200;
-
 void SessionTest::SetUp()
 {
     ResetShellFakes();
     SetFakeClock(1000);
-    InitSession(TestInstance, TestWindow);
+    InitSession();
     InitSessionBoard();
     ReadySession();
     SeedRandom(20240601);
@@ -25,7 +22,7 @@ void SessionTest::TearDown()
 
 void SessionTest::Command(GameCommand command)
 {
-    DispatchCommand(TestWindow, TestInstance, command);
+    DispatchCommand(command);
 }
 
 void SessionTest::Start()

@@ -8,9 +8,6 @@
 #include "session.h"
 #include "shell_fakes.h"
 
-extern const WindowRef TestWindow;
-extern const InstanceRef TestInstance;
-
 class SessionTest : public ::testing::Test {
 protected:
     GameSession *session = nullptr;

@@ -19,10 +19,8 @@ TEST(SessionStart, SeedsFromTheClockDrawsTheNextShapeBeforeTheFillAndEntersReady
 
     memset(GetSession(), 0x7f, sizeof(GameSession));
     SetFakeClock(4321);
-    InitSession((InstanceRef)0x44, (WindowRef)0x55);
+    InitSession();
     GameSession *session = GetSession();
-    EXPECT_EQ(session->instance, (InstanceRef)0x44);
-    EXPECT_EQ(session->window, (WindowRef)0x55);
     EXPECT_EQ(session->nextShape, draws[0]);
     EXPECT_EQ(FakeCallCount(CallReadClock), 1);
 
@@ -52,5 +50,26 @@ TEST(SessionStart, SeedsFromTheClockDrawsTheNextShapeBeforeTheFillAndEntersReady
     for (int r = 0; r < 20; r++)
         for (int c = 0; c < 10; c++)
             EXPECT_EQ(session->playfield.cells[r][c].edgeMask, 0);
+    ResetShellFakes();
+}
+
+// The stored choice at start-up: music that was never on is not stopped.
+TEST(SessionStart, StoredMusicChoiceSetsTheFlagAndTheCheckMark)
+{
+    static const struct {
+        int enabled;
+        const char *trace;
+    } cases[] = {
+        {1, "PlayMusic, Check Music 1"},
+        {0, "Check Music 0"},
+    };
+    for (const auto &c : cases) {
+        ResetShellFakes();
+        InitSession();
+        ClearFakeCalls();
+        SetMusicOn(c.enabled);
+        EXPECT_EQ(FakeTrace(), c.trace) << c.enabled;
+        EXPECT_EQ(GetSession()->musicOn, c.enabled);
+    }
     ResetShellFakes();
 }

@@ -10,12 +10,13 @@
 #include "game/session.h"
 #include "game/timer_slots.h"
 #include "input/keyboard.h"
+#include "input/keyboard_seams.h"
 #include "input/settings_store.h"
 #include "tests/input/settings_key.h"
 
 static std::vector<GameCommand> dispatched;
 
-void DispatchCommand(WindowRef, InstanceRef, GameCommand command)
+void DispatchCommand(GameCommand command)
 {
     dispatched.push_back(command);
 }
@@ -142,7 +143,7 @@ protected:
     void SetUp() override
     {
         DeleteSettingsKey();
-        LoadSettings(NULL);
+        LoadSettings();
         acquireAnswers.clear();
         readAnswers.clear();
         dispatched.clear();

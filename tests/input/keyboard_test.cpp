@@ -9,6 +9,7 @@
 #include "game/session.h"
 #include "game/timer_slots.h"
 #include "input/keyboard.h"
+#include "input/keyboard_seams.h"
 #include "input/settings_store.h"
 #include "tests/input/settings_key.h"
 
@@ -22,7 +23,7 @@ struct ArmedSlot {
 };
 static ArmedSlot slots[TimerSlotCount];
 
-void DispatchCommand(WindowRef, InstanceRef, GameCommand command)
+void DispatchCommand(GameCommand command)
 {
     dispatched.push_back(command);
 }
@@ -61,7 +62,7 @@ protected:
     void SetUp() override
     {
         DeleteSettingsKey();
-        LoadSettings(NULL);
+        LoadSettings();
         // Let go of any repeat left by the previous case.
         Feed({ Press(DikA), Release(DikA) });
         for (const DWORD dik : { DikSpace, DikUp, DikDown, DikLeft, DikRight })

@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "input/key_capture.h"
-#include "input/settings_dialog.h"
+#include "input/key_capture_seams.h"
+#include "app/shell_handles.h"
+#include "input/settings_dialog_seams.h"
 #include "input/settings_store.h"
 #include "music/music_player.h"
 #include "resources/resource_ids.h"
@@ -325,7 +327,7 @@ static int RunDialog(Drive &run, const std::function<void(Drive &)> &script)
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         }
     });
-    int result = ShowSettingsDialog(GetModuleHandleA(NULL));
+    int result = RunSettingsDialog();
     driver.join();
     return result;
 }
@@ -435,9 +437,10 @@ protected:
         trackAtRestart = 0xFFFFFFFF;
         owner = TestOwner();
         ASSERT_NE(owner, (HWND)NULL);
+        SetShellHandles(owner, GetModuleHandleA(NULL));
     }
 
-    void Load() { LoadSettings(owner); }
+    void Load() { LoadSettings(); }
 };
 
 // ---- Opening ----------------------------------------------------------------

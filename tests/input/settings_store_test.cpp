@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "input/settings_store.h"
+#include "input/settings_store_seams.h"
 #include "tests/input/settings_key.h"
 
 class SettingsStore : public ::testing::Test {
@@ -24,7 +25,7 @@ protected:
 
 TEST_F(SettingsStore, FirstRunTakesEveryDefaultAndWritesNothing)
 {
-    LoadSettings(NULL);
+    LoadSettings();
     const Settings *s = GetSettings();
     EXPECT_STREQ(s->gameServer, "localhost:8080/pellorin");
     EXPECT_EQ(s->musicIndex, 0u);
@@ -56,7 +57,7 @@ TEST_F(SettingsStore, RepeatTimesAreClampedToTenToFiveHundred)
     for (const auto &c : cases) {
         StoreNumber("KeyRepeatRate", c.stored);
         StoreNumber("KeyRepeatDelay", c.stored);
-        LoadSettings(NULL);
+        LoadSettings();
         EXPECT_EQ(GetKeyRepeatRate(), c.loaded) << "stored " << c.stored;
         EXPECT_EQ(GetKeyRepeatDelay(), c.loaded) << "stored " << c.stored;
     }
@@ -69,7 +70,7 @@ TEST_F(SettingsStore, MusicIndexOutOfRangeLoadsAsZero)
     };
     for (const auto &c : cases) {
         StoreNumber("MusicIndex", c.stored);
-        LoadSettings(NULL);
+        LoadSettings();
         EXPECT_EQ(GetMusicIndex(), c.loaded) << "stored " << c.stored;
     }
 }
@@ -94,22 +95,22 @@ TEST_F(SettingsStore, GameServerLengthLimits)
 {
     std::string longest(63, 'h');
     Store("GameServer", REG_SZ, longest.c_str(), 64);
-    LoadSettings(NULL);
+    LoadSettings();
     EXPECT_EQ(std::string(GetGameServer()), longest);
 
     std::string tooLong(64, 'x');
     Store("GameServer", REG_SZ, tooLong.c_str(), 65);
-    LoadSettings(NULL);
+    LoadSettings();
     EXPECT_STREQ(GetGameServer(), "localhost:8080/pellorin");
 
     // Stored without a terminating zero: read as far as it goes.
     Store("GameServer", REG_BINARY, "example.org/x", 13);
-    LoadSettings(NULL);
+    LoadSettings();
     EXPECT_STREQ(GetGameServer(), "example.org/x");
 
     // Exactly 64 bytes and no terminator: cut at 63 characters.
     Store("GameServer", REG_BINARY, tooLong.c_str(), 64);
-    LoadSettings(NULL);
+    LoadSettings();
     EXPECT_EQ(std::string(GetGameServer()), std::string(63, 'x'));
 }
 
@@ -117,7 +118,7 @@ TEST_F(SettingsStore, KeyMappingShortAndOversizedValues)
 {
     const BYTE sixBytes[] = { 0x1E, 0x00, 0x20, 0x00, 0x1C, 0x01 };
     Store("KeyMapping", REG_BINARY, sixBytes, sizeof sixBytes);
-    LoadSettings(NULL);
+    LoadSettings();
     const Settings *s = GetSettings();
     EXPECT_EQ(s->keyMap[0], 0x01E);
     EXPECT_EQ(s->keyMap[1], 0x020);
@@ -127,14 +128,14 @@ TEST_F(SettingsStore, KeyMappingShortAndOversizedValues)
 
     const BYTE twelveBytes[12] = { 0x10 };
     Store("KeyMapping", REG_BINARY, twelveBytes, sizeof twelveBytes);
-    LoadSettings(NULL);
+    LoadSettings();
     EXPECT_EQ(s->keyMap[0], 0x14B) << "oversized value falls back to the defaults";
     EXPECT_EQ(s->keyMap[4], 0x039);
 
     // A DWORD stored with five bytes is oversized too.
     const BYTE fiveBytes[5] = { 77, 0, 0, 0, 0 };
     Store("KeyRepeatRate", REG_BINARY, fiveBytes, sizeof fiveBytes);
-    LoadSettings(NULL);
+    LoadSettings();
     EXPECT_EQ(GetKeyRepeatRate(), 50u);
 }
 
@@ -147,7 +148,7 @@ TEST_F(SettingsStore, WritesAreVisibleToTheNextRead)
     char buffer[GameServerSize] = {};
     ASSERT_EQ(ReadSetting(GameServerValue, buffer, sizeof buffer), 1);
     EXPECT_STREQ(buffer, server);
-    LoadSettings(NULL);
+    LoadSettings();
     EXPECT_EQ(GetKeyRepeatRate(), 77u);
     EXPECT_STREQ(GetGameServer(), server);
 

@@ -1,7 +1,10 @@
 #include "highscore_block.h"
+#include "highscore_block_seams.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
+
+#include <string>
 
 namespace {
 
@@ -9,7 +12,6 @@ class HighScoreBlockTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        BuildChecksumTable();
         memcpy(block, DefaultHighScoreBlock, sizeof block);
     }
 
@@ -275,6 +277,49 @@ TEST_F(HighScoreBlockTest, SlotWithoutTerminatorIsDetectedAndNeverOverrun)
     char small[5];
     ReadEntryName(block, 1, small, sizeof small);
     EXPECT_STREQ(small, "AAAA");
+}
+
+TEST_F(HighScoreBlockTest, EncodeHexWritesUpperCaseHighNibbleFirstWithoutTerminator)
+{
+    const unsigned char bytes[] = { 0x0F, 0xA5, 0x00, 0xFF };
+    char out[10];
+    memset(out, '#', sizeof out);
+    EncodeHex(bytes, sizeof bytes, out);
+    EXPECT_EQ(std::string(out, 10), "0FA500FF##");
+}
+
+TEST_F(HighScoreBlockTest, DecodeHexTakesEitherCaseAndRefusesAnyOtherCharacter)
+{
+    static const struct {
+        const char *hex;
+        int ok;
+        unsigned char bytes[2];
+    } cases[] = {
+        /* hex     ok  bytes */
+        { "0fA5",  1,  { 0x0F, 0xA5 } },
+        { "FF00",  1,  { 0xFF, 0x00 } },
+        { "0G12",  0,  { 0, 0 } },
+        { "12 3",  0,  { 0, 0 } },
+        { "12-3",  0,  { 0, 0 } },
+    };
+    for (const auto &c : cases) {
+        unsigned char out[2] = {};
+        EXPECT_EQ(DecodeHex(c.hex, 2, out), c.ok) << c.hex;
+        if (c.ok) {
+            EXPECT_EQ(memcmp(out, c.bytes, 2), 0) << c.hex;
+        }
+    }
+}
+
+TEST_F(HighScoreBlockTest, HexOfABlockDecodesToTheSameBytes)
+{
+    FillDescending();
+    SetBlockChecksum(block);
+    char hex[2 * HighScoreBlockSize];
+    EncodeHex(block, HighScoreBlockSize, hex);
+    unsigned char back[HighScoreBlockSize];
+    ASSERT_EQ(DecodeHex(hex, HighScoreBlockSize, back), 1);
+    EXPECT_EQ(memcmp(back, block, HighScoreBlockSize), 0);
 }
 
 }  // namespace

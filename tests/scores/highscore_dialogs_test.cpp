@@ -12,10 +12,12 @@
 #include <time.h>
 #include <vector>
 
+#include "app/shell_handles.h"
 #include "game/score_board.h"
 #include "game/shell.h"
 #include "input/settings_store.h"
 #include "scores/highscore_block.h"
+#include "scores/highscore_block_seams.h"
 #include "scores/highscore_store.h"
 #include "scores/score_service.h"
 #include "tests/input/settings_key.h"
@@ -295,10 +297,10 @@ protected:
     void SetUp() override
     {
         DeleteSettingsKey();
-        BuildChecksumTable();
         uploadCount = 0;
         pageCount = 0;
         ASSERT_NE(owner, (HWND)NULL);
+        SetShellHandles(owner, instance);
     }
 
     // One hidden owner for the whole suite: under Wine without a window
@@ -346,7 +348,7 @@ protected:
                 if (EnterName(d, name, clientOrigin))
                     ReadAndCloseTable(d, texts);
             },
-            [&] { RunHighScoreEntry(&board, owner, instance); });
+            [&] { RunHighScoreEntry(&board); });
     }
 
     static void ExpectNoDialogAfter(Drive &drive, HWND closing)
@@ -489,7 +491,7 @@ TEST_F(Scores, ScoreBelowAllTenShowsAndWritesNothing)
     Drive drive;
     ScoreBoard board = {};
     board.score = 99;
-    RunDriven(drive, [](Drive &d) { ExpectNoDialog(d); }, [&] { RunHighScoreEntry(&board, owner, instance); });
+    RunDriven(drive, [](Drive &d) { ExpectNoDialog(d); }, [&] { RunHighScoreEntry(&board); });
     EXPECT_EQ(drive.failure, "");
     EXPECT_EQ(StoredValue(), stored);
 }
@@ -550,11 +552,11 @@ TEST_F(Scores, EmptyNameIsStoredEmpty)
 
 // ---- The table dialog ----
 
-static void ShowTable(HWND owner, HINSTANCE instance, Drive &drive, TableTexts *texts, POINT *clientOrigin = NULL)
+static void ShowTable(Drive &drive, TableTexts *texts, POINT *clientOrigin = NULL)
 {
     RunDriven(
         drive, [&](Drive &d) { ReadAndCloseTable(d, texts, clientOrigin); },
-        [&] { ShowHighScoreTable(owner, instance); });
+        [&] { ShowHighScoreTable(); });
 }
 
 TEST_F(Scores, TableWithoutValueShowsTemplateTexts)
@@ -562,7 +564,7 @@ TEST_F(Scores, TableWithoutValueShowsTemplateTexts)
     Drive drive;
     TableTexts texts;
     POINT dialogOrigin = {};
-    ShowTable(owner, instance, drive, &texts, &dialogOrigin);
+    ShowTable(drive, &texts, &dialogOrigin);
     ASSERT_EQ(drive.failure, "");
     EXPECT_TRUE(IsDefaultRows(texts, "Not used"));
     EXPECT_TRUE(StoredValue().empty());
@@ -584,7 +586,7 @@ TEST_F(Scores, TableShowsLargeScoresWithAllDigits)
 
     Drive drive;
     TableTexts texts;
-    ShowTable(owner, instance, drive, &texts);
+    ShowTable(drive, &texts);
     ASSERT_EQ(drive.failure, "");
     EXPECT_EQ(texts.scores[0], "3000000000");
     EXPECT_EQ(texts.levels[0], "99");
@@ -604,7 +606,7 @@ TEST_F(Scores, NamesWithAnAmpersandAreShownAsTyped)
 
     Drive drive;
     TableTexts texts;
-    ShowTable(owner, instance, drive, &texts);
+    ShowTable(drive, &texts);
     ASSERT_EQ(drive.failure, "");
     EXPECT_EQ(texts.names[0], "R&B");
     EXPECT_EQ(texts.names[1], "Tom && Jerry");
@@ -627,14 +629,14 @@ TEST_F(Scores, TamperedValueIsReportedAndReset)
             if (AnswerMessageBox(d, "Warning", IDOK, &message))
                 ReadAndCloseTable(d, &texts);
         },
-        [&] { ShowHighScoreTable(owner, instance); });
+        [&] { ShowHighScoreTable(); });
     ASSERT_EQ(drive.failure, "");
     EXPECT_EQ(message, InvalidText);
     EXPECT_TRUE(IsDefaultRows(texts, "Not used"));
     EXPECT_EQ(StoredValue(), DefaultStoredForm());
 }
 
-static void ClearList(HWND owner, HINSTANCE instance, int answer, Drive &drive, TableTexts *before,
+static void ClearList(int answer, Drive &drive, TableTexts *before,
                       TableTexts *after, std::string *question)
 {
     RunDriven(
@@ -653,7 +655,7 @@ static void ClearList(HWND owner, HINSTANCE instance, int answer, Drive &drive, 
             Click(table, IDOK);
             PollUntil(WaitMs, WindowGone, table);
         },
-        [&] { ShowHighScoreTable(owner, instance); });
+        [&] { ShowHighScoreTable(); });
 }
 
 TEST_F(Scores, ClearListAnsweredNoChangesNothing)
@@ -666,7 +668,7 @@ TEST_F(Scores, ClearListAnsweredNoChangesNothing)
     Drive drive;
     TableTexts before, after;
     std::string question;
-    ClearList(owner, instance, IDNO, drive, &before, &after, &question);
+    ClearList(IDNO, drive, &before, &after, &question);
     ASSERT_EQ(drive.failure, "");
     EXPECT_EQ(question, ClearText);
     EXPECT_EQ(before.names[0], "Player0");
@@ -686,7 +688,7 @@ TEST_F(Scores, ClearListAnsweredYesStoresTheDefaultTable)
     Drive drive;
     TableTexts before, after;
     std::string question;
-    ClearList(owner, instance, IDYES, drive, &before, &after, &question);
+    ClearList(IDYES, drive, &before, &after, &question);
     ASSERT_EQ(drive.failure, "");
     EXPECT_EQ(before.scores[0], "00001000");
     EXPECT_TRUE(IsDefaultRows(after, "Not Used"));
@@ -714,7 +716,7 @@ TEST_F(Scores, UploadSendsTheStoredBytesAndViewOpensThePage)
             Click(table, IDOK);
             PollUntil(WaitMs, WindowGone, table);
         },
-        [&] { ShowHighScoreTable(owner, instance); });
+        [&] { ShowHighScoreTable(); });
     ASSERT_EQ(drive.failure, "");
     EXPECT_EQ(uploadCount, 0);
     EXPECT_EQ(pageCount, 1);
@@ -737,7 +739,7 @@ TEST_F(Scores, UploadSendsTheStoredBytesAndViewOpensThePage)
             Click(table, IDOK);
             PollUntil(WaitMs, WindowGone, table);
         },
-        [&] { ShowHighScoreTable(owner, instance); });
+        [&] { ShowHighScoreTable(); });
     ASSERT_EQ(again.failure, "");
     ASSERT_EQ(uploadCount, 1);
     EXPECT_EQ(Bytes(uploadedBytes, uploadedBytes + HighScoreBlockSize), stored);

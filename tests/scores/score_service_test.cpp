@@ -22,10 +22,13 @@
 #include <thread>
 #include <vector>
 
+#include "app/shell_handles.h"
 #include "game/shell.h"
 #include "input/settings_store.h"
 #include "scores/highscore_block.h"
+#include "scores/highscore_block_seams.h"
 #include "scores/score_service.h"
+#include "scores/score_service_seams.h"
 
 enum { WaitLimitMs = 15000 };
 
@@ -308,9 +311,9 @@ protected:
                                      NULL, NULL, GetModuleHandleA(NULL), NULL);
         ASSERT_NE(MainWindow, (HWND)NULL);
         ShowWindow(MainWindow, SW_SHOWNORMAL);
-        BuildChecksumTable();
+        SetShellHandles(MainWindow, GetModuleHandleA(NULL));
         StartListener();
-        OpenScoreService(MainWindow);
+        OpenScoreService();
     }
     static void TearDownTestSuite()
     {
@@ -319,15 +322,6 @@ protected:
         DestroyWindow(MainWindow);
     }
 };
-
-TEST_F(ScoreService, EncodeHexWritesUpperCaseHighNibbleFirstWithoutTerminator)
-{
-    const unsigned char bytes[] = { 0x0F, 0xA5, 0x00, 0xFF };
-    char out[10];
-    memset(out, '#', sizeof out);
-    EncodeHex(bytes, sizeof bytes, out);
-    EXPECT_EQ(std::string(out, 10), "0FA500FF##");
-}
 
 TEST_F(ScoreService, EachReplyStatusShowsItsMessage)
 {
@@ -519,7 +513,7 @@ TEST_F(ScoreService, WithoutASessionTheUploadFailsAtTheConnection)
     MakeStoredBlock(block);
     UploadHighScores(block);
     taker.join();
-    OpenScoreService(MainWindow);
+    OpenScoreService();
     ASSERT_TRUE(taken);
     EXPECT_EQ(seen.caption, "Internet open HTTP session");
     EXPECT_EQ(seen.text, "Failure: " + std::to_string(ERROR_INVALID_HANDLE));
@@ -541,7 +535,7 @@ TEST_F(ScoreService, TheLongestServerTextBuildsTheWholeObjectName)
     RegSetValueExA(key, "ProxyServer", 0, REG_SZ, (const BYTE *)proxy.c_str(), (DWORD)proxy.size() + 1);
     RegSetValueExA(key, "ProxyEnable", 0, REG_DWORD, (const BYTE *)&enable, sizeof enable);
     CloseScoreService();
-    OpenScoreService(MainWindow);
+    OpenScoreService();
 
     const std::string path(61, 'p');
     const std::string server = "h/" + path;
@@ -555,7 +549,7 @@ TEST_F(ScoreService, TheLongestServerTextBuildsTheWholeObjectName)
     RegSetValueExA(key, "ProxyEnable", 0, REG_DWORD, (const BYTE *)&enable, sizeof enable);
     RegCloseKey(key);
     CloseScoreService();
-    OpenScoreService(MainWindow);
+    OpenScoreService();
 
     EXPECT_EQ(RequestLine(exchange), "POST http://h:80/" + path + "/highscore.asp HTTP/1.1");
     ASSERT_EQ(boxes.size(), 1u);

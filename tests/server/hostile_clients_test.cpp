@@ -25,6 +25,7 @@
 #include "http_client.h"
 #include "server_process.h"
 #include "upload_form.h"
+#include "upload_form_seams.h"
 
 typedef std::chrono::steady_clock Clock;
 
@@ -51,7 +52,6 @@ class HostileClients : public ::testing::Test {
 protected:
     ServerProcess server = { -1, -1, "" };
 
-    void SetUp() override { BuildChecksumTable(); }
     void TearDown() override
     {
         StopServerProcess(&server);

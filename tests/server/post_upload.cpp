@@ -7,6 +7,7 @@
 #include "highscore_block.h"
 #include "http_client.h"
 #include "upload_form.h"
+#include "upload_form_seams.h"
 
 int main(int argc, char **argv)
 {
@@ -14,7 +15,6 @@ int main(int argc, char **argv)
         fputs("usage: post_upload PORT PATH NAME LEVEL SCORE TIME\n", stderr);
         return 2;
     }
-    PrepareUploadForms();
     unsigned char block[HighScoreBlockSize];
     memcpy(block, DefaultHighScoreBlock, sizeof block);
     InsertHighScore(block, 0, argv[3], (unsigned)strtoul(argv[4], NULL, 10), (uint32_t)strtoul(argv[5], NULL, 10),

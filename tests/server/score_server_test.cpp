@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "highscore_block.h"
+#include "highscore_block_seams.h"
 #include "http_client.h"
 #include "score_pages.h"
 #include "score_server.h"
@@ -76,7 +77,6 @@ protected:
 
     void SetUp() override
     {
-        BuildChecksumTable();
         strcpy(directory, "/tmp/pellorin-server-test.XXXXXX");
         ASSERT_NE(mkdtemp(directory), (char *)NULL);
         database = std::string(directory) + "/scores.db";

@@ -18,7 +18,9 @@
 #include <thread>
 
 #include "highscore_block.h"
+#include "highscore_block_seams.h"
 #include "upload_form.h"
+#include "upload_form_seams.h"
 
 static int FreePort(void)
 {
@@ -211,11 +213,6 @@ HttpAnswer HttpRequest(int port, const char *method, const std::string &path, co
 
 std::string UploadBody(const std::vector<UploadResult> &results)
 {
-    static int prepared;
-    if (!prepared) {
-        PrepareUploadForms();
-        prepared = 1;
-    }
     unsigned char block[HighScoreBlockSize];
     memcpy(block, DefaultHighScoreBlock, sizeof block);
     for (size_t i = 0; i < results.size(); ++i) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "highscore_block.h"
+#include "highscore_block_seams.h"
 #include "score_pages.h"
 #include "score_store.h"
 #include "test_postgres.h"
@@ -107,8 +108,6 @@ protected:
 
     void SetUp() override
     {
-        BuildChecksumTable();
-        PrepareUploadForms();
         std::string where;
         if (strcmp(GetParam(), "sqlite") == 0) {
             strcpy(directory, "/tmp/pellorin-backends-test.XXXXXX");
@@ -279,8 +278,6 @@ static void ExpectSameResult(const StoredResult &a, const StoredResult &b)
 TEST(CopyCommand, CarriesASqliteDatabaseOverToPostgresqlIntact)
 {
     ASSERT_TRUE(postgresStarted);
-    BuildChecksumTable();
-    PrepareUploadForms();
     char directory[] = "/tmp/pellorin-copy-test.XXXXXX";
     ASSERT_NE(mkdtemp(directory), (char *)NULL);
     const std::string file = std::string(directory) + "/scores.db";
