@@ -1,8 +1,10 @@
-// GDI drawing of the game. Each paint builds the frame in a memory bitmap
-// and copies it once; the window never erases its background separately.
+// GDI drawing of the frame's parts, and the tile sheet with its 32-bit copy.
 #include "render.h"
 
 #include <stdio.h>
+
+#include "render_seams.h"
+#include "resources/resource_ids.h"
 
 struct Rgb {
     BYTE red, green, blue;
@@ -24,6 +26,13 @@ static const double FaceShade = 0.8;
 static const double ShadowShade = 0.7;
 static const double HighlightShade = 1.0;
 
+enum {
+    HairlinePenWidth = 0,      // one pixel whatever the mapping
+    StatusTextFormat = 0,      // top-left, no word wrap
+    ScoreTextFormat = DT_NOCLIP | DT_SINGLELINE,
+    WholeString = -1,          // DrawTextA takes the length from the zero
+};
+
 // Indexed by GameState.
 static const char *const StatusTexts[] = {
     "Status: Ready",
@@ -33,6 +42,10 @@ static const char *const StatusTexts[] = {
 };
 
 static HDC tileSheetDc;
+// The sheet as top-down 32-bit pixels, kept as long as the sheet itself so
+// that a frame composed in memory copies tiles without GDI.
+static uint32_t tileSheetPixels[TileSheetPixels * TileSheetPixels];
+static int tileSheetCopied;
 
 COLORREF ScaleColour(int colourIndex, double factor)
 {
@@ -51,15 +64,41 @@ BlockShades ShadesOf(int colourIndex)
     return shades;
 }
 
+// GetDIBits wants the bitmap not selected into any context, so the copy is
+// taken before the sheet goes into its memory context.
+static int CopyTileSheet(HDC dc, HBITMAP sheet)
+{
+    BITMAP size;
+    if (!GetObjectA(sheet, sizeof size, &size) || size.bmWidth != TileSheetPixels ||
+        size.bmHeight != TileSheetPixels)
+        return 0;
+    BITMAPINFO info;
+    DescribeTopDown32(&info, TileSheetPixels, TileSheetPixels);
+    return GetDIBits(dc, sheet, 0, TileSheetPixels, tileSheetPixels, &info, DIB_RGB_COLORS) ==
+           TileSheetPixels;
+}
+
 void LoadTileSheet(HWND window)
 {
-    HBITMAP sheet = (HBITMAP)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(110), IMAGE_BITMAP, 0, 0,
+    HBITMAP sheet = (HBITMAP)LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_TILE_SHEET), IMAGE_BITMAP, 0, 0,
                                         LR_DEFAULTCOLOR);
     HDC windowDc = GetDC(window);
     tileSheetDc = CreateCompatibleDC(windowDc);
-    ReleaseDC(window, windowDc);
-    if (tileSheetDc && sheet)
-        SelectObject(tileSheetDc, sheet);
+    if (windowDc)
+        ReleaseDC(window, windowDc);
+    if (!sheet)
+        return;
+    if (!tileSheetDc) {
+        DeleteObject(sheet);
+        return;
+    }
+    tileSheetCopied = CopyTileSheet(tileSheetDc, sheet);
+    SelectObject(tileSheetDc, sheet);
+}
+
+const uint32_t *TileSheetCopy(void)
+{
+    return tileSheetCopied ? tileSheetPixels : NULL;
 }
 
 static void FillPolygon(HDC dc, COLORREF colour, const POINT *points, int count)
@@ -78,13 +117,13 @@ void DrawBevelBlock(HDC dc, int colourIndex, int originX, int originY, int colum
     int y = originY + s * row;
     BlockShades shades = ShadesOf(colourIndex);
 
-    HPEN borderPen = CreatePen(PS_INSIDEFRAME, 0, shades.border);
+    HPEN borderPen = CreatePen(PS_INSIDEFRAME, HairlinePenWidth, shades.border);
     HBRUSH faceBrush = CreateSolidBrush(shades.face);
     HGDIOBJ oldPen = SelectObject(dc, borderPen);
     HGDIOBJ oldBrush = SelectObject(dc, faceBrush);
     Rectangle(dc, x, y, x + s, y + s);
 
-    HPEN nullPen = CreatePen(PS_NULL, 0, 0);
+    HPEN nullPen = CreatePen(PS_NULL, HairlinePenWidth, RGB(0, 0, 0));
     SelectObject(dc, nullPen);
     SelectObject(dc, oldBrush);
     DeleteObject(borderPen);
@@ -108,7 +147,7 @@ void DrawBevelBlock(HDC dc, int colourIndex, int originX, int originY, int colum
 void DrawTile(HDC dc, uint16_t edgeMask, int originX, int originY, int column, int row)
 {
     BitBlt(dc, originX + CellPixels * column, originY + CellPixels * row, CellPixels, CellPixels,
-           tileSheetDc, CellPixels * (edgeMask & 15), CellPixels * (edgeMask >> 4), SRCCOPY);
+           tileSheetDc, CellPixels * (edgeMask & TileColumnMask), CellPixels * (edgeMask >> TileColumnBits), SRCCOPY);
 }
 
 void DrawBoard(HDC dc, const Playfield *field)
@@ -117,9 +156,9 @@ void DrawBoard(HDC dc, const Playfield *field)
         for (int column = 0; column < BoardColumns; column++) {
             const Cell *cell = &field->cells[row][column];
             if (cell->occupied)
-                DrawBevelBlock(dc, cell->colour, field->originX, field->originY, column, row, 0);
+                DrawBevelBlock(dc, cell->colour, BoardOriginX, BoardOriginY, column, row, 0);
             else
-                DrawTile(dc, cell->edgeMask, field->originX, field->originY, column, row);
+                DrawTile(dc, cell->edgeMask, BoardOriginX, BoardOriginY, column, row);
         }
     }
 }
@@ -131,8 +170,7 @@ void DrawFallingPiece(HDC dc, const FallingPiece *piece)
     for (int y = 0; y < ShapeGridSize; y++) {
         for (int x = 0; x < ShapeGridSize; x++) {
             if (CellAt(piece, x, y))
-                DrawBevelBlock(dc, piece->colour, piece->playfield->originX, piece->playfield->originY,
-                               piece->column + x, piece->row + y, 0);
+                DrawBevelBlock(dc, piece->colour, BoardOriginX, BoardOriginY, piece->column + x, piece->row + y, 0);
         }
     }
 }
@@ -151,13 +189,14 @@ void DrawScore(HDC dc, const ScoreBoard *board)
 {
     char text[64];
     FormatScoreLine(board, text, sizeof text);
-    RECT at = { board->textX, board->textY, board->textX, board->textY };
-    DrawTextA(dc, text, -1, &at, DT_NOCLIP | DT_SINGLELINE);
+    RECT at = { ScoreLineX, ScoreLineY, ScoreLineX, ScoreLineY };
+    DrawTextA(dc, text, WholeString, &at, ScoreTextFormat);
 }
 
-void DrawFrame(HDC dc, const GameSession *session)
+HGDIOBJ StartFrame(HDC dc, const GameSession *session)
 {
     RECT client = { 0, 0, ClientWidth, ClientHeight };
+    RECT statusLine = { StatusX, StatusY, ClientWidth, ClientHeight };
     const char *status = StatusTexts[Ready];
     if (session->state >= Ready && session->state <= GameOver)
         status = StatusTexts[session->state];
@@ -165,23 +204,29 @@ void DrawFrame(HDC dc, const GameSession *session)
     FillRect(dc, &client, (HBRUSH)GetStockObject(WHITE_BRUSH));
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, OPAQUE);
-    DrawTextA(dc, status, -1, &client, 0);
-    DrawBoard(dc, &session->playfield);
+    DrawTextA(dc, status, WholeString, &statusLine, StatusTextFormat);
+    return oldFont;
+}
+
+void FinishFrame(HDC dc, const GameSession *session, HGDIOBJ oldFont)
+{
     DrawScore(dc, &session->scoreBoard);
     DrawFallingPiece(dc, &session->piece);
     DrawNextPreview(dc, session->nextShape, PreviewX, PreviewY);
     SelectObject(dc, oldFont);
 }
 
-void PaintWindow(HWND window, HDC paintDc)
+void DrawFrame(HDC dc, const GameSession *session)
 {
-    RECT client;
-    GetClientRect(window, &client);
-    int width = client.right - client.left;
-    int height = client.bottom - client.top;
+    HGDIOBJ oldFont = StartFrame(dc, session);
+    DrawBoard(dc, &session->playfield);
+    FinishFrame(dc, session, oldFont);
+}
 
-    HDC frameDc = CreateCompatibleDC(paintDc);
-    HBITMAP frame = CreateCompatibleBitmap(paintDc, width, height);
+void PaintFrameByGdi(HDC target, const GameSession *session, int width, int height)
+{
+    HDC frameDc = CreateCompatibleDC(target);
+    HBITMAP frame = CreateCompatibleBitmap(target, width, height);
     if (!frameDc || !frame) {
         if (frame)
             DeleteObject(frame);
@@ -190,8 +235,8 @@ void PaintWindow(HWND window, HDC paintDc)
         return;
     }
     HGDIOBJ oldBitmap = SelectObject(frameDc, frame);
-    DrawFrame(frameDc, GetSession());
-    BitBlt(paintDc, client.left, client.top, width, height, frameDc, 0, 0, SRCCOPY);
+    DrawFrame(frameDc, session);
+    BitBlt(target, 0, 0, width, height, frameDc, 0, 0, SRCCOPY);
     SelectObject(frameDc, oldBitmap);
     DeleteObject(frame);
     DeleteDC(frameDc);

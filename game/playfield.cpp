@@ -10,10 +10,8 @@ static int OnBoard(int32_t row, int32_t column)
     return row >= 0 && row < BoardRows && column >= 0 && column < BoardColumns;
 }
 
-void InitPlayfield(Playfield *field, int32_t originX, int32_t originY)
+void InitPlayfield(Playfield *field)
 {
-    field->originX = originX;
-    field->originY = originY;
     RandomFill(field);
 }
 

@@ -1,4 +1,4 @@
-// The board: 10 columns by 20 rows, row 0 at the top, and where it is drawn.
+// The board: 10 columns by 20 rows, row 0 at the top.
 #ifndef PELLORIN_PLAYFIELD_H
 #define PELLORIN_PLAYFIELD_H
 
@@ -8,8 +8,7 @@ struct FallingPiece;
 
 enum {
     BoardColumns = 10,
-    BoardRows = 20,
-    CellPixels = 20
+    BoardRows = 20
 };
 
 struct Cell {
@@ -20,11 +19,9 @@ struct Cell {
 
 struct Playfield {
     Cell cells[BoardRows][BoardColumns];
-    int32_t originX;
-    int32_t originY;
 };
 
-void InitPlayfield(Playfield *field, int32_t originX, int32_t originY);
+void InitPlayfield(Playfield *field);
 void ClearBoard(Playfield *field);
 
 // The piece operations work on the board the piece is linked to.

@@ -14,10 +14,8 @@ static const uint32_t RowPoints[5] = {
 
 enum { BonusSteps = 10 };
 
-void InitScoreBoard(ScoreBoard *board, int32_t x, int32_t y)
+void InitScoreBoard(ScoreBoard *board)
 {
-    board->textX = x;
-    board->textY = y;
     ResetScoreBoard(board);
 }
 

@@ -9,17 +9,15 @@ struct ScoreBoard {
     uint32_t score;
     uint32_t stepCount;  // gravity steps of the current piece
     int32_t level;
-    int32_t textX;
-    int32_t textY;
 };
 
-void InitScoreBoard(ScoreBoard *board, int32_t x, int32_t y);
+void InitScoreBoard(ScoreBoard *board);
 void ResetScoreBoard(ScoreBoard *board);
 void ScoreLock(ScoreBoard *board, int rowsRemoved);
 void CountStep(ScoreBoard *board);
 void LevelUp(ScoreBoard *board);
 
-// "Score: %d  Level: %d" into text; the shell draws it at (textX, textY).
+// "Score: %d  Level: %d" into text, for the shell to draw.
 void FormatScoreLine(const ScoreBoard *board, char *text, size_t size);
 
 #endif

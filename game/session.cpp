@@ -7,10 +7,6 @@
 
 enum {
     PauseLimit = 3,
-    ScoreTextX = 0,
-    ScoreTextY = 15,
-    BoardOriginX = 0,
-    BoardOriginY = 32,
     // The gravity interval shrinks by the large step down to the knee, then by
     // the small step while it stays at or above the floor mark.
     GravityKneeMs = 250,
@@ -37,12 +33,12 @@ void InitSession(void)
 
 void InitSessionBoard(void)
 {
-    InitPlayfield(&session.playfield, BoardOriginX, BoardOriginY);
+    InitPlayfield(&session.playfield);
 }
 
 void ReadySession(void)
 {
-    InitScoreBoard(&session.scoreBoard, ScoreTextX, ScoreTextY);
+    InitScoreBoard(&session.scoreBoard);
     session.piece.playfield = &session.playfield;
     HidePiece(&session.piece);
     session.state = Ready;

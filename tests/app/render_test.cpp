@@ -5,7 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/render.h"
+#include "app/render_seams.h"
+#include "app/screen_layout.h"
 #include "game/edge_masks.h"
 #include "game/random.h"
 #include "game/session.h"
@@ -50,6 +51,13 @@ static COLORREF PixelAt(const Canvas &canvas, int x, int y)
     return RGB(p[2], p[1], p[0]);
 }
 
+// The centre pixel of board cell (column, row).
+static COLORREF CellCentre(const Canvas &canvas, int column, int row)
+{
+    return PixelAt(canvas, BoardOriginX + CellPixels * column + CellPixels / 2,
+                   BoardOriginY + CellPixels * row + CellPixels / 2);
+}
+
 static ::testing::AssertionResult SameColour(COLORREF actual, COLORREF expected)
 {
     if (actual == expected)
@@ -64,9 +72,9 @@ static ::testing::AssertionResult SameColour(COLORREF actual, COLORREF expected)
 static void MakeEmptySession(GameSession *session, int32_t nextShape)
 {
     memset(session, 0, sizeof *session);
-    InitPlayfield(&session->playfield, 0, 32);
+    InitPlayfield(&session->playfield);
     ClearBoard(&session->playfield);
-    InitScoreBoard(&session->scoreBoard, 0, 15);
+    InitScoreBoard(&session->scoreBoard);
     session->piece.playfield = &session->playfield;
     HidePiece(&session->piece);
     session->nextShape = nextShape;
@@ -95,12 +103,36 @@ TEST(Shades, ChannelsAreTruncatedNotRounded)
     }
 }
 
+// The places the player sees, as the design gives them; every other check
+// takes them from the layout table.
+TEST(Layout, PlacesTheBoardScoreLineAndPreview)
+{
+    static const struct { const char *item; int value, expected; } cases[] = {
+        /* item                value               expected */
+        { "client width",      ClientWidth,        200 },
+        { "client height",     ClientHeight,       432 },
+        { "status line x",     StatusX,            0 },
+        { "status line y",     StatusY,            0 },
+        { "score line x",      ScoreLineX,         0 },
+        { "score line y",      ScoreLineY,         15 },
+        { "board origin x",    BoardOriginX,       0 },
+        { "board origin y",    BoardOriginY,       32 },
+        { "board cell",        CellPixels,         20 },
+        { "preview x",         PreviewX,           160 },
+        { "preview y",         PreviewY,           0 },
+        { "preview cell",      PreviewCellPixels,  7 },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.value, c.expected) << c.item;
+    EXPECT_EQ(BoardOriginY + CellPixels * BoardRows, ClientHeight) << "the board ends at the bottom";
+}
+
 TEST(Render, BevelBlocksShowBorderHighlightFaceAndShadow)
 {
     Canvas canvas = MakeCanvas();
     for (int colour = 0; colour < ShapeCount; colour++) {
-        DrawBevelBlock(canvas.dc, colour, 0, 32, colour, 3, 0);
-        int x = 20 * colour, y = 32 + 60;
+        DrawBevelBlock(canvas.dc, colour, BoardOriginX, BoardOriginY, colour, 3, 0);
+        int x = BoardOriginX + CellPixels * colour, y = BoardOriginY + CellPixels * 3;
         BlockShades shades = ShadesOf(colour);
         EXPECT_TRUE(SameColour(PixelAt(canvas, x, y + 10), shades.border)) << "left border, colour " << colour;
         EXPECT_TRUE(SameColour(PixelAt(canvas, x + 19, y + 10), shades.border)) << "right border, colour " << colour;
@@ -122,11 +154,13 @@ TEST(Render, PreviewDrawsTheNextShapeInSevenPixelCellsAtTheTopRight)
     DrawFrame(canvas.dc, &session);
     BlockShades bar = ShadesOf(1);
     for (int x = 0; x < 4; x++) {
-        EXPECT_TRUE(SameColour(PixelAt(canvas, 160 + 7 * x, 7), bar.border)) << "cell " << x;
-        EXPECT_TRUE(SameColour(PixelAt(canvas, 160 + 7 * x + 1, 7 + 1), bar.highlight)) << "cell " << x;
+        int left = PreviewX + PreviewCellPixels * x, top = PreviewY + PreviewCellPixels;
+        EXPECT_TRUE(SameColour(PixelAt(canvas, left, top), bar.border)) << "cell " << x;
+        EXPECT_TRUE(SameColour(PixelAt(canvas, left + 1, top + 1), bar.highlight)) << "cell " << x;
     }
-    EXPECT_TRUE(SameColour(PixelAt(canvas, 160 + 3, 3), RGB(255, 255, 255))) << "grid row 0 is empty";
-    EXPECT_TRUE(SameColour(PixelAt(canvas, 189, 10), RGB(255, 255, 255))) << "nothing right of the preview";
+    EXPECT_TRUE(SameColour(PixelAt(canvas, PreviewX + 3, PreviewY + 3), RGB(255, 255, 255))) << "grid row 0 is empty";
+    EXPECT_TRUE(SameColour(PixelAt(canvas, PreviewX + 4 * PreviewCellPixels + 1, PreviewY + 10), RGB(255, 255, 255)))
+        << "nothing right of the preview";
     FreeCanvas(&canvas);
 }
 
@@ -150,9 +184,9 @@ TEST(Render, StatusAndScoreLinesAreDrawnAboveTheBoard)
         session.state = states[i];
         Canvas canvas = MakeCanvas();
         DrawFrame(canvas.dc, &session);
-        darkByState[i] = DarkPixelsIn(canvas, 0, 0, 150, 14);
+        darkByState[i] = DarkPixelsIn(canvas, StatusX, StatusY, PreviewX - 10, ScoreLineY - 1);
         EXPECT_GT(darkByState[i], 20) << "status text for state " << i;
-        EXPECT_GT(DarkPixelsIn(canvas, 0, 15, 150, 31), 20) << "score line";
+        EXPECT_GT(DarkPixelsIn(canvas, ScoreLineX, ScoreLineY, PreviewX - 10, BoardOriginY - 1), 20) << "score line";
         FreeCanvas(&canvas);
     }
     EXPECT_NE(darkByState[0], darkByState[3]) << "Ready and Game Over read differently";
@@ -168,47 +202,247 @@ TEST(Render, TheFallingPieceIsDrawnUnlessHidden)
     Canvas canvas = MakeCanvas();
     DrawFrame(canvas.dc, &session);
     BlockShades t = ShadesOf(4);
-    EXPECT_TRUE(SameColour(PixelAt(canvas, 20 * 4 + 10, 32 + 10), t.face)) << "row 0, column 4";
-    EXPECT_TRUE(SameColour(PixelAt(canvas, 20 * 5 + 10, 32 + 20 + 10), t.face)) << "row 1, column 5";
-    EXPECT_TRUE(SameColour(PixelAt(canvas, 20 * 4 + 10, 32 - 10), RGB(255, 255, 255))) << "nothing above the board";
+    EXPECT_TRUE(SameColour(CellCentre(canvas, 4, 0), t.face)) << "row 0, column 4";
+    EXPECT_TRUE(SameColour(CellCentre(canvas, 5, 1), t.face)) << "row 1, column 5";
+    EXPECT_TRUE(SameColour(CellCentre(canvas, 4, -1), RGB(255, 255, 255))) << "nothing above the board";
 
     HidePiece(&session.piece);
     DrawFrame(canvas.dc, &session);
-    EXPECT_NE(PixelAt(canvas, 20 * 4 + 10, 32 + 10), t.face);
+    EXPECT_NE(CellCentre(canvas, 4, 0), t.face);
     FreeCanvas(&canvas);
+}
+
+// The sheet stays loaded for the rest of the run, as in the program.
+static void LoadTileSheetOnce(void)
+{
+    static int loaded;
+    if (loaded)
+        return;
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    ASSERT_TRUE(window != NULL);
+    LoadTileSheet(window);
+    DestroyWindow(window);
+    loaded = 1;
 }
 
 #ifdef HAVE_TILE_SHEET
 TEST(Render, EmptyCellsShowTheTileOfTheirEdgeMask)
 {
-    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
-    ASSERT_TRUE(window != NULL);
-    LoadTileSheet(window);
+    LoadTileSheetOnce();
     GameSession session;
     MakeEmptySession(&session, 0);
     Canvas canvas = MakeCanvas();
     DrawFrame(canvas.dc, &session);
+    int left = BoardOriginX + CellPixels * 5, top = BoardOriginY + CellPixels * 10;
     // Inner cell, mask 0: plain white.
-    EXPECT_TRUE(SameColour(PixelAt(canvas, 20 * 5 + 10, 32 + 20 * 10 + 10), RGB(255, 255, 255)));
+    EXPECT_TRUE(SameColour(CellCentre(canvas, 5, 10), RGB(255, 255, 255)));
     // Top-left corner cell, mask 47: up-left, up, up-right, left and down-left filled.
-    COLORREF corner = PixelAt(canvas, 0, 32);
+    COLORREF corner = PixelAt(canvas, BoardOriginX, BoardOriginY);
     EXPECT_LT(GetRValue(corner), 200);
     EXPECT_EQ(GetRValue(corner), GetGValue(corner));
     // Top row middle, mask 7: the wall's shadow along the top edge, white at the bottom.
-    EXPECT_LT(GetRValue(PixelAt(canvas, 20 * 5 + 10, 32)), 140);
-    EXPECT_EQ(GetRValue(PixelAt(canvas, 20 * 5 + 10, 32 + 19)), 255);
+    EXPECT_LT(GetRValue(PixelAt(canvas, left + 10, BoardOriginY)), 140);
+    EXPECT_EQ(GetRValue(PixelAt(canvas, left + 10, BoardOriginY + CellPixels - 1)), 255);
 
     // Mask 2, a lone block above: the edge shadow's middle greys from the edge inward.
-    DrawTile(canvas.dc, 2, 0, 32, 5, 10);
+    DrawTile(canvas.dc, 2, BoardOriginX, BoardOriginY, 5, 10);
     static const int topShadow[] = { 132, 173, 205, 226, 238, 247, 253, 255 };
     for (int depth = 0; depth < 8; depth++)
-        EXPECT_EQ(GetRValue(PixelAt(canvas, 20 * 5 + 10, 32 + 200 + depth)), topShadow[depth]) << "depth " << depth;
+        EXPECT_EQ(GetRValue(PixelAt(canvas, left + 10, top + depth)), topShadow[depth]) << "depth " << depth;
 
     // A cell with all eight neighbours filled uses the last tile.
-    DrawTile(canvas.dc, 255, 0, 32, 5, 10);
-    EXPECT_NEAR(GetRValue(PixelAt(canvas, 20 * 5, 32 + 200)), 70, 8);
+    DrawTile(canvas.dc, 255, BoardOriginX, BoardOriginY, 5, 10);
+    EXPECT_NEAR(GetRValue(PixelAt(canvas, left, top)), 70, 8);
     FreeCanvas(&canvas);
-    DestroyWindow(window);
+}
+
+// The frame composed in memory against the one drawn by GDI calls alone,
+// every pixel of the client area.
+static ::testing::AssertionResult SameFrameBothWays(const GameSession *session)
+{
+    Canvas byGdi = MakeCanvas(), composed = MakeCanvas();
+    PaintFrameByGdi(byGdi.dc, session, ClientWidth, ClientHeight);
+    int painted = PaintFrameComposed(composed.dc, session, ClientWidth, ClientHeight);
+    GdiFlush();
+    ::testing::AssertionResult result = ::testing::AssertionSuccess();
+    if (!painted)
+        result = ::testing::AssertionFailure() << "the composed frame was not painted";
+    int differing = 0;
+    for (int y = 0; y < ClientHeight && painted; y++) {
+        for (int x = 0; x < ClientWidth; x++) {
+            COLORREF expected = PixelAt(byGdi, x, y), actual = PixelAt(composed, x, y);
+            if (actual != expected && differing++ == 0)
+                result = ::testing::AssertionFailure() << "first difference at (" << x << ", " << y << "): "
+                                                       << SameColour(actual, expected).message();
+        }
+    }
+    if (differing)
+        result << "; " << differing << " pixels differ";
+    FreeCanvas(&byGdi);
+    FreeCanvas(&composed);
+    return result;
+}
+
+static void PlacePiece(GameSession *session, int32_t shape, int32_t rotation, int32_t column, int32_t row)
+{
+    session->piece.shape = shape;
+    session->piece.rotation = rotation;
+    session->piece.colour = shape;
+    session->piece.column = column;
+    session->piece.row = row;
+}
+
+TEST(ComposedFrame, ReadyBoardsOfRandomColoursInEveryState)
+{
+    LoadTileSheetOnce();
+    static const GameState states[] = { Ready, Playing, Paused, GameOver, (GameState)7 };
+    for (uint32_t seed = 1; seed <= 5; seed++) {
+        for (GameState state : states) {
+            GameSession session;
+            MakeEmptySession(&session, (int32_t)(seed % ShapeCount));
+            SeedRandom(seed);
+            InitPlayfield(&session.playfield);
+            session.state = state;
+            EXPECT_TRUE(SameFrameBothWays(&session)) << "seed " << seed << ", state " << (int)state;
+        }
+    }
+}
+
+TEST(ComposedFrame, EveryColourOnTheBoardAndInThePreview)
+{
+    LoadTileSheetOnce();
+    for (int32_t next = 0; next < ShapeCount; next++) {
+        GameSession session;
+        MakeEmptySession(&session, next);
+        for (int row = 0; row < BoardRows; row++) {
+            for (int column = 0; column < BoardColumns; column++) {
+                Cell *cell = &session.playfield.cells[row][column];
+                cell->occupied = (row + column + next) % 3 != 0;
+                cell->colour = (row * BoardColumns + column + next) % ShapeCount;
+            }
+        }
+        UpdateEdgeMasks(&session.playfield, &session.piece);
+        EXPECT_TRUE(SameFrameBothWays(&session)) << "next shape " << next;
+    }
+}
+
+// Rows -2 and -1 put cells over the status and score lines, rows 0 and 1
+// are where a piece appears; columns -1 and 8 reach past the board's sides.
+TEST(ComposedFrame, PiecesInEveryRotationAboveTheBoardAndAcrossIt)
+{
+    LoadTileSheetOnce();
+    static const int32_t rows[] = { -2, -1, 0, 1, 9, 17 };
+    static const int32_t columns[] = { -1, 3, 8 };
+    GameSession session;
+    MakeEmptySession(&session, 2);
+    SeedRandom(77);
+    InitPlayfield(&session.playfield);
+    for (int row = 0; row < BoardRows / 2; row++)
+        for (int column = 0; column < BoardColumns; column++)
+            session.playfield.cells[row][column].occupied = 0;
+    session.state = Playing;
+    for (int32_t shape = 0; shape < ShapeCount; shape++) {
+        for (int32_t rotation = 0; rotation < RotationCount; rotation++) {
+            for (int32_t row : rows) {
+                for (int32_t column : columns) {
+                    PlacePiece(&session, shape, rotation, column, row);
+                    UpdateEdgeMasks(&session.playfield, &session.piece);
+                    EXPECT_TRUE(SameFrameBothWays(&session)) << "shape " << shape << " rotation " << rotation
+                                                             << " at column " << column << ", row " << row;
+                }
+            }
+        }
+    }
+}
+
+TEST(ComposedFrame, GameOverShowsNoPieceAndTheNextShape)
+{
+    LoadTileSheetOnce();
+    GameSession session;
+    MakeEmptySession(&session, 6);
+    SeedRandom(9);
+    InitPlayfield(&session.playfield);
+    for (int row = 0; row < 4; row++)
+        for (int column = 0; column < BoardColumns; column += 2)
+            session.playfield.cells[row][column].occupied = 0;
+    session.scoreBoard.score = 123456;
+    session.scoreBoard.level = 12;
+    session.state = GameOver;
+    HidePiece(&session.piece);
+    UpdateEdgeMasks(&session.playfield, &session.piece);
+    EXPECT_TRUE(SameFrameBothWays(&session));
+}
+
+// Masks set by hand, so every tile of the sheet is copied once, 0 and 255
+// among them.
+TEST(ComposedFrame, EveryEdgeMaskShowsItsTile)
+{
+    LoadTileSheetOnce();
+    const int cellsPerFrame = BoardRows * BoardColumns;
+    for (int first = 0; first < TileCount; first += cellsPerFrame) {
+        GameSession session;
+        MakeEmptySession(&session, 0);
+        for (int i = 0; i < cellsPerFrame; i++)
+            session.playfield.cells[i / BoardColumns][i % BoardColumns].edgeMask =
+                (uint16_t)((first + i) % TileCount);
+        EXPECT_TRUE(SameFrameBothWays(&session)) << "masks from " << first;
+    }
+    for (uint16_t mask : { (uint16_t)0, (uint16_t)255 }) {
+        GameSession session;
+        MakeEmptySession(&session, 3);
+        for (int row = 0; row < BoardRows; row++)
+            for (int column = 0; column < BoardColumns; column++)
+                session.playfield.cells[row][column].edgeMask = mask;
+        EXPECT_TRUE(SameFrameBothWays(&session)) << "mask " << mask << " everywhere";
+    }
+}
+
+TEST(ComposedFrame, RandomBoardsWithMasksFromTheCore)
+{
+    LoadTileSheetOnce();
+    SeedRandom(2024);
+    for (int frame = 0; frame < 40; frame++) {
+        GameSession session;
+        MakeEmptySession(&session, (int32_t)(NextRandom() % ShapeCount));
+        for (int row = 0; row < BoardRows; row++) {
+            for (int column = 0; column < BoardColumns; column++) {
+                Cell *cell = &session.playfield.cells[row][column];
+                cell->occupied = NextRandom() % 100 < frame * 2;
+                cell->colour = (int32_t)(NextRandom() % ShapeCount);
+            }
+        }
+        if (frame % 2)
+            PlacePiece(&session, (int32_t)(NextRandom() % ShapeCount), (int32_t)(NextRandom() % RotationCount),
+                       (int32_t)(NextRandom() % 7), (int32_t)(NextRandom() % 18) - 1);
+        session.state = frame % 2 ? Playing : Paused;
+        UpdateEdgeMasks(&session.playfield, &session.piece);
+        EXPECT_TRUE(SameFrameBothWays(&session)) << "frame " << frame;
+    }
+}
+#else
+TEST(ComposedFrame, EmptyCellsAreWhiteWhenTheTileSheetCannotBeLoaded)
+{
+    LoadTileSheetOnce();  // this suite is built without the resource
+    GameSession session;
+    MakeEmptySession(&session, 1);
+    SeedRandom(5);
+    InitPlayfield(&session.playfield);
+    for (int row = 0; row < BoardRows; row += 2)
+        for (int column = 0; column < BoardColumns; column++)
+            session.playfield.cells[row][column].occupied = 0;
+    UpdateEdgeMasks(&session.playfield, &session.piece);
+    Canvas canvas = MakeCanvas();
+    ASSERT_TRUE(PaintFrameComposed(canvas.dc, &session, ClientWidth, ClientHeight));
+    int others = 0;
+    for (int row = 0; row < BoardRows; row += 2)
+        for (int y = 0; y < CellPixels; y++)
+            for (int x = 0; x < ClientWidth; x++)
+                others += PixelAt(canvas, x, BoardOriginY + CellPixels * row + y) != RGB(255, 255, 255);
+    EXPECT_EQ(others, 0) << "pixels of the empty rows that are not white";
+    EXPECT_TRUE(SameColour(CellCentre(canvas, 0, 1), ShadesOf(session.playfield.cells[1][0].colour).face))
+        << "the blocks are drawn as usual";
+    EXPECT_GT(DarkPixelsIn(canvas, StatusX, StatusY, PreviewX - 10, ScoreLineY - 1), 20) << "and the status line";
+    FreeCanvas(&canvas);
 }
 #endif
 

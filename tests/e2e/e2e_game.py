@@ -1,6 +1,8 @@
 """What the end-to-end tests know about the game's window and picture:
 class and title, the menu, the block colours and piece shapes, and how a
 screenshot of the client area is read back into board cells."""
+import os
+import re
 import time
 
 from e2e_resources import (IDM_ABOUT, IDM_HELP, IDM_HIGH_SCORE, IDM_MUSIC, IDM_NEW_GAME, IDM_PAUSE,  # noqa: F401
@@ -12,13 +14,28 @@ from e2e_wine import (export_registry, fail, focus_window, inspect, press_keys, 
 
 GAME_CLASS = "PellorinWndClass"
 GAME_TITLE = "Pellorin"
-CLIENT_WIDTH, CLIENT_HEIGHT = 200, 432
 SETTINGS_KEY = "HKCU\\Software\\Tovrin-Works\\Pellorin"
 
-BOARD_X, BOARD_Y, CELL = 0, 32, 20
+
+def read_screen_layout():
+    """{name: pixels} from the renderer's layout table, whose entries read
+    "Name = number," one to a line."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app", "screen_layout.h")
+    with open(path) as header:
+        layout = {name: int(value) for name, value in re.findall(r"^\s*(\w+)\s*=\s*(-?\d+)\s*,", header.read(), re.M)}
+    if not layout:
+        raise RuntimeError("no layout entries in %s" % path)
+    return layout
+
+
+LAYOUT = read_screen_layout()
+CLIENT_WIDTH, CLIENT_HEIGHT = LAYOUT["ClientWidth"], LAYOUT["ClientHeight"]
+BOARD_X, BOARD_Y, CELL = LAYOUT["BoardOriginX"], LAYOUT["BoardOriginY"], LAYOUT["CellPixels"]
 COLUMNS, ROWS = 10, 20
-PREVIEW_X, PREVIEW_Y, PREVIEW_CELL = 160, 0, 7
-STATUS_WIDTH, STATUS_HEIGHT = 160, 15   # left of the preview, above the score line
+PREVIEW_X, PREVIEW_Y, PREVIEW_CELL = LAYOUT["PreviewX"], LAYOUT["PreviewY"], LAYOUT["PreviewCellPixels"]
+SCORE_LINE_X, SCORE_LINE_Y = LAYOUT["ScoreLineX"], LAYOUT["ScoreLineY"]
+# The status line's text image: left of the preview, above the score line.
+STATUS_WIDTH, STATUS_HEIGHT = PREVIEW_X - LAYOUT["StatusX"], SCORE_LINE_Y - LAYOUT["StatusY"]
 
 
 # Block shades per colour index: border (x 0.4) and face (x 0.8).
@@ -146,7 +163,7 @@ def status_image(session, text):
 
 
 def shows_status(session, image, text):
-    return same_area(image, 0, 0, status_image(session, text))
+    return same_area(image, LAYOUT["StatusX"], LAYOUT["StatusY"], status_image(session, text))
 
 
 def current_piece(context, colour):

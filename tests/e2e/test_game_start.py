@@ -3,7 +3,7 @@ style and client size, the menu with its ids and states, the first frame
 (a full random board, the Ready status, the next-shape preview), a second
 copy that ends at once without a window, the About dialog, and Quit from
 the menu saving MusicEnabled."""
-from e2e_game import (GAME_CLASS, GAME_MENU, GAME_TITLE, IDM_ABOUT, IDM_MUSIC, IDM_QUIT,
+from e2e_game import (CLIENT_HEIGHT, CLIENT_WIDTH, GAME_CLASS, GAME_MENU, GAME_TITLE, IDM_ABOUT, IDM_MUSIC, IDM_QUIT,
                       blocks_of, item_state, music_item_expected, odd_cells, quit_and_read_settings,
                       read_board, read_preview, shows_status, start_game)
 from e2e_run import run_steps
@@ -27,7 +27,7 @@ def window_class_title_style_and_size(context):
     if exstyle & ~WS_EX_WINDOWEDGE:
         fail("extended style 0x%08x" % exstyle)
     size = (int(context.rect["width"]), int(context.rect["height"]))
-    if size != (200, 432):
+    if size != (CLIENT_WIDTH, CLIENT_HEIGHT):
         fail("client area %d x %d" % size)
 
 

@@ -5,7 +5,8 @@ Table" with the game's score and level, and the block is stored as 254
 bytes; Clear List asks first (No keeps the table, Yes resets it to ten
 "Not Used" entries); at the next game's end Cancel stores nothing and
 opens no table."""
-from e2e_game import IDM_ABOUT, SETTINGS_KEY, play_to_the_name_dialog, shows_status, start_game, status_image
+from e2e_game import (IDM_ABOUT, SCORE_LINE_X, SCORE_LINE_Y, SETTINGS_KEY, play_to_the_name_dialog, shows_status,
+                      start_game, status_image)
 from e2e_resources import IDC_HS_CLEAR, IDC_HS_LEVEL_BASE, IDC_HS_NAME_BASE, IDC_HS_SCORE_BASE, IDC_SAVE_NAME
 from e2e_run import run_steps
 from e2e_screen import same_area
@@ -16,7 +17,6 @@ from e2e_wine import (export_registry, fail, focus_window, inspect, press_keys, 
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
 TYPED_NAME = "tovrin pellorinson"   # 18 characters; 14 are kept
 CLEAR_TEXT = "The local highscore table will be cleared! Are you sure you want to continue?"
-SCORE_LINE_Y = 15
 
 
 def control_texts(context, dialog):
@@ -73,7 +73,7 @@ def shows_game_over_with_score(context, score_line):
     status line just below it, reads score_line."""
     image = shot(context)
     return (shows_status(context.session, image, "Status: Game Over") and
-            same_area(image, 0, SCORE_LINE_Y, status_image(context.session, score_line)))
+            same_area(image, SCORE_LINE_X, SCORE_LINE_Y, status_image(context.session, score_line)))
 
 
 def press_clear_list(context):

@@ -27,9 +27,7 @@ TEST(Playfield, InitialiseFillsEveryCellFromTheGeneratorRowByRow)
 
     WipeField(&field);
     SeedRandom(31337);
-    InitPlayfield(&field, 0, 32);
-    EXPECT_EQ(field.originX, 0);
-    EXPECT_EQ(field.originY, 32);
+    InitPlayfield(&field);
     int seen[7] = {0};
     for (int r = 0; r < BoardRows; r++) {
         for (int c = 0; c < BoardColumns; c++) {
@@ -47,7 +45,7 @@ TEST(Playfield, InitialiseFillsEveryCellFromTheGeneratorRowByRow)
 TEST(Playfield, ClearBoardEmptiesEveryCellAndKeepsColours)
 {
     SeedRandom(5);
-    InitPlayfield(&field, 0, 32);
+    InitPlayfield(&field);
     Playfield before = field;
     ClearBoard(&field);
     for (int r = 0; r < BoardRows; r++) {
@@ -216,7 +214,7 @@ TEST(Playfield, RemovesFourRowsAtOnce)
 TEST(Playfield, RemovesEveryRowOfAFullBoard)
 {
     SeedRandom(8);
-    InitPlayfield(&field, 0, 32);
+    InitPlayfield(&field);
     EXPECT_EQ(RemoveFullRows(&field), 20);
     for (int r = 0; r < BoardRows; r++)
         for (int c = 0; c < BoardColumns; c++)

@@ -6,13 +6,11 @@
 
 #include "score_board.h"
 
-TEST(ScoreBoard, InitSetsTheTextPositionAndResetKeepsIt)
+TEST(ScoreBoard, InitAndResetStartAtNoPointsInLevelOne)
 {
     ScoreBoard board;
     memset(&board, 0x5a, sizeof board);
-    InitScoreBoard(&board, 0, 15);
-    EXPECT_EQ(board.textX, 0);
-    EXPECT_EQ(board.textY, 15);
+    InitScoreBoard(&board);
     EXPECT_EQ(board.score, 0u);
     EXPECT_EQ(board.stepCount, 0u);
     EXPECT_EQ(board.level, 1);
@@ -24,8 +22,6 @@ TEST(ScoreBoard, InitSetsTheTextPositionAndResetKeepsIt)
     EXPECT_EQ(board.score, 0u);
     EXPECT_EQ(board.stepCount, 0u);
     EXPECT_EQ(board.level, 1);
-    EXPECT_EQ(board.textX, 0);
-    EXPECT_EQ(board.textY, 15);
 }
 
 TEST(ScoreBoard, LockAddsTheDropBonusAndRowPoints)
@@ -50,7 +46,7 @@ TEST(ScoreBoard, LockAddsTheDropBonusAndRowPoints)
     };
     for (const Case &c : cases) {
         ScoreBoard board;
-        InitScoreBoard(&board, 0, 15);
+        InitScoreBoard(&board);
         board.score = 1000;
         for (unsigned i = 0; i < c.steps; i++)
             CountStep(&board);
@@ -63,7 +59,7 @@ TEST(ScoreBoard, LockAddsTheDropBonusAndRowPoints)
 TEST(ScoreBoard, LevelUpAddsOne)
 {
     ScoreBoard board;
-    InitScoreBoard(&board, 0, 15);
+    InitScoreBoard(&board);
     LevelUp(&board);
     LevelUp(&board);
     EXPECT_EQ(board.level, 3);
@@ -73,7 +69,7 @@ TEST(ScoreBoard, LevelUpAddsOne)
 TEST(ScoreBoard, FormatsTheScoreLine)
 {
     ScoreBoard board;
-    InitScoreBoard(&board, 0, 15);
+    InitScoreBoard(&board);
     char text[64];
     FormatScoreLine(&board, text, sizeof text);
     EXPECT_STREQ(text, "Score: 0  Level: 1");

@@ -25,8 +25,6 @@ TEST(SessionStart, SeedsFromTheClockDrawsTheNextShapeBeforeTheFillAndEntersReady
     EXPECT_EQ(FakeCallCount(CallReadClock), 1);
 
     InitSessionBoard();
-    EXPECT_EQ(session->playfield.originX, 0);
-    EXPECT_EQ(session->playfield.originY, 32);
     for (int r = 0; r < 20; r++) {
         for (int c = 0; c < 10; c++) {
             EXPECT_TRUE(session->playfield.cells[r][c].occupied);
@@ -42,8 +40,6 @@ TEST(SessionStart, SeedsFromTheClockDrawsTheNextShapeBeforeTheFillAndEntersReady
     EXPECT_EQ(session->piece.shape, 0);
     EXPECT_EQ(session->piece.row, 0);
     EXPECT_EQ(session->piece.column, 0);
-    EXPECT_EQ(session->scoreBoard.textX, 0);
-    EXPECT_EQ(session->scoreBoard.textY, 15);
     EXPECT_EQ(session->scoreBoard.score, 0u);
     EXPECT_EQ(session->scoreBoard.level, 1);
     EXPECT_EQ(session->scoreBoard.stepCount, 0u);
