@@ -10,6 +10,7 @@
 
 #include "app/timer_service.h"
 #include "game/timer_slots.h"
+#include "tests/support/wait_until.h"
 
 struct FakeEvent {
     UINT id;
@@ -59,15 +60,6 @@ static void RecordExpiry(int32_t slot)
     expiries.push_back(slot);
 }
 
-static void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 class TimerIdReuse : public ::testing::Test {
 protected:
     void SetUp() override
@@ -90,10 +82,10 @@ TEST_F(TimerIdReuse, AStaleExpiryWithAReusedIdIsDroppedAndTheRealOneDelivered)
         ArmTimerSlot(GravitySlot, 100, mode, RecordExpiry);
         ASSERT_EQ(events.size(), 2u);
         ASSERT_EQ(events[1].id, events[0].id) << "the stand-in reuses the killed id";
-        Pump();
+        DispatchWaitingMessages();
         EXPECT_TRUE(expiries.empty()) << "the expiry of the first arming is stale";
         Expire(1);
-        Pump();
+        DispatchWaitingMessages();
         EXPECT_EQ(expiries, std::vector<int32_t>{ GravitySlot });
         StopTimerSlot(GravitySlot);
     }
@@ -106,10 +98,10 @@ TEST_F(TimerIdReuse, AnExpiryFromBeforeAStopDoesNotReachTheNextArming)
     StopTimerSlot(RepeatDelaySlot);
     ArmTimerSlot(RepeatDelaySlot, 120, OneShot, RecordExpiry);
     ASSERT_EQ(events[1].id, events[0].id);
-    Pump();
+    DispatchWaitingMessages();
     EXPECT_TRUE(expiries.empty());
     Expire(1);
     Expire(1);
-    Pump();
+    DispatchWaitingMessages();
     EXPECT_EQ(expiries, std::vector<int32_t>{ RepeatDelaySlot }) << "a one-shot expires once";
 }
