@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_stats.h"
 #include "highscore_block.h"
 #include "http_client.h"
 #include "server_process.h"
@@ -56,15 +57,6 @@ static std::string UniqueUpload(int client, long serial, int fresh)
     SetBlockChecksum(block);
     ScrambleBlock(block, sizeof block);
     return FormatUploadForm(block);
-}
-
-static double Percentile(std::vector<double> *values, double fraction)
-{
-    if (values->empty())
-        return 0;
-    size_t index = (size_t)(fraction * (double)(values->size() - 1) + 0.5);
-    std::nth_element(values->begin(), values->begin() + (long)index, values->end());
-    return (*values)[index];
 }
 
 static void RunClient(int client, int addresses, bool uploads, int fresh, const std::atomic<bool> *stop,
@@ -120,8 +112,8 @@ static PhaseFigures RunPhase(int clients, int addresses, double seconds, bool up
         figures.unexpected += tally.unexpected;
     }
     figures.requests = (long)all.size();
-    figures.median = Percentile(&all, 0.5);
-    figures.p99 = Percentile(&all, 0.99);
+    figures.median = Percentile(all, 0.5);
+    figures.p99 = Percentile(all, 0.99);
     return figures;
 }
 

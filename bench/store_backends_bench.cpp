@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_stats.h"
 #include "server_instances.h"
 #include "test_postgres.h"
 
@@ -32,15 +33,6 @@ struct PhaseFigures {
 };
 
 static int phaseSerial;
-
-static double Percentile(std::vector<double> *values, double fraction)
-{
-    if (values->empty())
-        return 0;
-    size_t index = (size_t)(fraction * (double)(values->size() - 1) + 0.5);
-    std::nth_element(values->begin(), values->begin() + (long)index, values->end());
-    return (*values)[index];
-}
 
 static PhaseFigures RunPhase(const std::vector<ServerInstance> &instances, int clients, double seconds, int fresh)
 {
@@ -79,8 +71,8 @@ static PhaseFigures RunPhase(const std::vector<ServerInstance> &instances, int c
         f.unexpected += unexpected[(size_t)c];
     }
     f.uploads = (long)all.size() - f.unexpected;
-    f.median = Percentile(&all, 0.5);
-    f.p99 = Percentile(&all, 0.99);
+    f.median = Percentile(all, 0.5);
+    f.p99 = Percentile(all, 0.99);
     return f;
 }
 

@@ -8,7 +8,7 @@
 
 #include "app/render.h"
 #include "app/render_seams.h"
-#include "bench/windows/bench_stats.h"
+#include "bench/bench_stats.h"
 #include "game/session.h"
 
 enum { Frames = 1000 };

@@ -6,7 +6,7 @@
 
 #include "app/timer_service.h"
 #include "app/timer_service_seams.h"
-#include "bench/windows/bench_stats.h"
+#include "bench/bench_stats.h"
 #include "game/timer_slots.h"
 
 enum { Ticks = 400, PeriodMs = 25 };

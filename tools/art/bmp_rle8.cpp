@@ -4,6 +4,7 @@
 // Every row but the last ends with end-of-line (0, 0), the last with
 // end-of-bitmap (0, 1).
 #include "bmp_rle8.h"
+#include "little_endian.h"
 
 #include <cstddef>
 
@@ -13,18 +14,6 @@ static const int PaletteEntries = 256;
 static const int BiRle8 = 1;
 static const int PixelsPerMetre = 2835;   // 72 dots per inch
 static const int MaxCount = 255;
-
-static void PutU16(std::vector<unsigned char> *out, unsigned value)
-{
-    out->push_back((unsigned char)(value & 0xFF));
-    out->push_back((unsigned char)((value >> 8) & 0xFF));
-}
-
-static void PutU32(std::vector<unsigned char> *out, unsigned long value)
-{
-    PutU16(out, (unsigned)(value & 0xFFFF));
-    PutU16(out, (unsigned)((value >> 16) & 0xFFFF));
-}
 
 static void SetU32(std::vector<unsigned char> *out, std::size_t at, unsigned long value)
 {

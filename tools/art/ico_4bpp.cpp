@@ -1,22 +1,11 @@
 #include "ico_4bpp.h"
+#include "little_endian.h"
 
 static const int DirectorySize = 6;
 static const int EntrySize = 16;
 static const int InfoHeaderSize = 40;
 static const int ColourRowBytes = IconSide / 2;    // 4 bits a pixel, already a multiple of 4
 static const int MaskRowBytes = IconSide / 8;      // 1 bit a pixel, already a multiple of 4
-
-static void PutU16(std::vector<unsigned char> *out, unsigned value)
-{
-    out->push_back((unsigned char)(value & 0xFF));
-    out->push_back((unsigned char)((value >> 8) & 0xFF));
-}
-
-static void PutU32(std::vector<unsigned char> *out, unsigned long value)
-{
-    PutU16(out, (unsigned)(value & 0xFFFF));
-    PutU16(out, (unsigned)((value >> 16) & 0xFFFF));
-}
 
 std::vector<unsigned char> EncodeIcon4bpp(const IconPicture *picture)
 {
