@@ -10,6 +10,6 @@ if(PELLORIN_BENCH_INITDB_PROGRAM)
   target_include_directories(store_backends_bench PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests/server)
   target_compile_definitions(store_backends_bench PRIVATE PELLORIN_PG_BINDIR="${PELLORIN_BENCH_PG_BINDIR}"
     PELLORIN_SERVER_PROGRAM="$<TARGET_FILE:pellorin-score-server>")
-  target_link_libraries(store_backends_bench PRIVATE pellorin_score_server)
+  target_link_libraries(store_backends_bench PRIVATE pellorin_score_server pellorin_server_test_client)
   add_dependencies(store_backends_bench pellorin-score-server)
 endif()

@@ -47,10 +47,10 @@ static PhaseFigures RunPhase(const std::vector<ServerInstance> &instances, int c
             const ServerInstance &instance = instances[(size_t)c % instances.size()];
             std::string player = "p" + std::to_string(phaseSerial) + "-" + std::to_string(c);
             for (unsigned serial = 0; !stop.load(std::memory_order_relaxed); ++serial) {
-                std::vector<UploadResult> table;
+                std::vector<TestEntry> table;
                 for (int e = 0; e < fresh; ++e)
                     table.push_back({ player, 1, 1000 + serial * 10 + (unsigned)e, 1700000000u });
-                std::string body = UploadBody(table);
+                std::string body = Form(table);
                 Clock::time_point sent = Clock::now();
                 int status = HttpRequest(instance.port, "POST", "/pellorin/highscore.asp", body, 2 + c % 8).status;
                 latencies[(size_t)c].push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());

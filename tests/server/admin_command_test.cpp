@@ -232,7 +232,7 @@ TEST_F(AdminCommand, TheRunningServerRefusesDeniedAddressesAndListsRemovalsAtOnc
     ASSERT_TRUE(StartInstance(PELLORIN_SERVER_PROGRAM, database, std::string(directory) + "/server.log", &server));
     const char *path = "/pellorin/highscore.asp";
     auto uploadFrom = [&](int source, unsigned score) {
-        return HttpRequest(server.port, "POST", path, UploadBody({ { "Probe", 1, score, 0 } }), source).status;
+        return HttpRequest(server.port, "POST", path, Form({ { "Probe", 1, score, 0 } }), source).status;
     };
     ASSERT_EQ(Admin(database, { "deny", "add", "127.0.0.3" }).status, 0);
     int status = 0;

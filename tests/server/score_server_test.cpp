@@ -18,13 +18,7 @@
 #include "score_pages.h"
 #include "score_server.h"
 #include "sha256.h"
-
-struct TestEntry {
-    const char *name;
-    unsigned level;
-    uint32_t score;
-    uint32_t time;
-};
+#include "upload_bodies.h"
 
 struct ListRow {
     int rank;
@@ -33,42 +27,6 @@ struct ListRow {
     uint32_t score;
     std::string date;
 };
-
-// A table as the game stores it: entries in the first slots, the rest left
-// as in the default table; spoil changes the unscrambled bytes after the
-// checksum has been set.
-static std::vector<unsigned char> StoredBlock(const std::vector<TestEntry> &entries,
-                                              void (*spoil)(unsigned char *) = NULL)
-{
-    std::vector<unsigned char> block(DefaultHighScoreBlock, DefaultHighScoreBlock + HighScoreBlockSize);
-    for (size_t i = 0; i < entries.size(); ++i) {
-        WriteEntryName(block.data(), (int)i, entries[i].name);
-        WriteEntryLevel(block.data(), (int)i, entries[i].level);
-        WriteEntryScore(block.data(), (int)i, entries[i].score);
-        WriteEntryTime(block.data(), (int)i, entries[i].time);
-    }
-    SetBlockChecksum(block.data());
-    if (spoil != NULL)
-        spoil(block.data());
-    ScrambleBlock(block.data(), HighScoreBlockSize);
-    return block;
-}
-
-static std::string Hex(const std::vector<unsigned char> &bytes, const char *format = "%02X")
-{
-    std::string text;
-    char two[3];
-    for (unsigned char b : bytes) {
-        snprintf(two, sizeof two, format, b);
-        text += two;
-    }
-    return text;
-}
-
-static std::string Form(const std::vector<TestEntry> &entries, void (*spoil)(unsigned char *) = NULL)
-{
-    return "Highscore=" + Hex(StoredBlock(entries, spoil));
-}
 
 class ScoreServer : public ::testing::Test {
 protected:
@@ -129,13 +87,6 @@ protected:
         return rows;
     }
 };
-
-static void BreakChecksum(unsigned char *block) { block[HighScoreScoresOffset] ^= 0x01; }
-static void UnterminatedName(unsigned char *block)
-{
-    memset(block + HighScoreNamesOffset + HighScoreNameSlotSize * 3, 'A', HighScoreNameSlotSize);
-    SetBlockChecksum(block);
-}
 
 TEST_F(ScoreServer, UploadsAreCheckedAndStoredOnce)
 {

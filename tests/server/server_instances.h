@@ -1,6 +1,5 @@
-// Score server programs started by a test and spoken to over loopback HTTP,
-// with nothing of the HTTP layer's code: a plain socket client that sends
-// one request a connection.
+// Score server programs started by a test on a given database and spoken to
+// over loopback HTTP, one request a connection.
 #ifndef PELLORIN_SERVER_INSTANCES_H
 #define PELLORIN_SERVER_INSTANCES_H
 
@@ -8,6 +7,8 @@
 
 #include <string>
 #include <vector>
+
+#include "upload_bodies.h"
 
 struct ServerInstance {
     pid_t pid;
@@ -33,14 +34,6 @@ struct HttpAnswer {
 HttpAnswer HttpRequest(int port, const char *method, const std::string &path, const std::string &body,
                        int source = 0, int timeoutMs = 10000);
 
-// The form the game posts for a table of results (name, level, score, time).
-struct UploadResult {
-    std::string name;
-    unsigned level;
-    unsigned score;
-    unsigned time;
-};
-std::string UploadBody(const std::vector<UploadResult> &results);
 
 // The rows of the list page: "name|level|score|date" each.
 std::vector<std::string> ListedRows(const std::string &page);

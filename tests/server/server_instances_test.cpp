@@ -108,11 +108,11 @@ TEST_F(ServerInstances, ThreeInstancesShareOneListAndStoreEachResultOnce)
         clients.emplace_back([&, c] {
             const ServerInstance &instance = instances[(size_t)(c % 3)];
             for (int u = 0; u < UploadsPerClient; ++u) {
-                std::vector<UploadResult> table;
+                std::vector<TestEntry> table;
                 for (int e = 0; e < 3; ++e)
                     table.push_back({ "c" + std::to_string(c), 1, (unsigned)(100000 + c * 1000 + u * 10 + e),
                                       1700000000u });
-                int status = HttpRequest(instance.port, "POST", UploadPath, UploadBody(table), 2 + c % 8).status;
+                int status = HttpRequest(instance.port, "POST", UploadPath, Form(table), 2 + c % 8).status;
                 if (status != 200 && status != 202)
                     ++unexpected;
             }
@@ -122,9 +122,9 @@ TEST_F(ServerInstances, ThreeInstancesShareOneListAndStoreEachResultOnce)
     for (int i = 0; i < 3; ++i) {
         clients.emplace_back([&, i] {
             for (int t = 0; t < SharedTables; ++t) {
-                std::vector<UploadResult> table = { { "shared", 2, (unsigned)(500000 + t), 1700000000u },
+                std::vector<TestEntry> table = { { "shared", 2, (unsigned)(500000 + t), 1700000000u },
                                                     { "shared", 2, (unsigned)(1000 + t), 1700000000u } };
-                int status = HttpRequest(instances[(size_t)i].port, "POST", UploadPath, UploadBody(table), 10 + i)
+                int status = HttpRequest(instances[(size_t)i].port, "POST", UploadPath, Form(table), 10 + i)
                                  .status;
                 if (status != 200 && status != 202)
                     ++unexpected;
@@ -169,7 +169,7 @@ TEST_F(ServerInstances, EveryResultAcknowledgedBeforeAnInstanceIsKilledIsStored)
                 std::string player = "k" + std::to_string(c);
                 unsigned score = (unsigned)(1 + u);
                 HttpAnswer answer = HttpRequest(instances[(size_t)(c % 3)].port, "POST", UploadPath,
-                                                UploadBody({ { player, 1, score, 1700000000u } }), 2 + c % 8, 5000);
+                                                Form({ { player, 1, score, 1700000000u } }), 2 + c % 8, 5000);
                 if (answer.status == 200 || answer.status == 202) {
                     std::lock_guard<std::mutex> guard(lock);
                     acknowledged.insert(player + ":" + std::to_string(score));
@@ -200,19 +200,19 @@ TEST_F(ServerInstances, AnInstanceRidesOutADatabaseOutage)
 {
     StartInstances(1);
     const int port = instances[0].port;
-    ASSERT_EQ(HttpRequest(port, "POST", UploadPath, UploadBody({ { "before", 1, 10, 0 } })).status, 202);
+    ASSERT_EQ(HttpRequest(port, "POST", UploadPath, Form({ { "before", 1, 10, 0 } })).status, 202);
     const int hasHealth = HttpRequest(port, "GET", "/pellorin/health", "").status == 200;
 
     // A restart between two uploads leaves the instance's connections dead;
     // the next upload meets one and is retried on a fresh connection.
     ASSERT_TRUE(PauseTestPostgres());
     ASSERT_TRUE(ResumeTestPostgres());
-    EXPECT_EQ(HttpRequest(port, "POST", UploadPath, UploadBody({ { "restart", 1, 15, 0 } })).status, 202);
+    EXPECT_EQ(HttpRequest(port, "POST", UploadPath, Form({ { "restart", 1, 15, 0 } })).status, 202);
     EXPECT_EQ(HttpRequest(port, "GET", UploadPath, "").status, 200);
 
     ASSERT_TRUE(PauseTestPostgres());
     for (int i = 0; i < 3; ++i) {
-        HttpAnswer answer = HttpRequest(port, "POST", UploadPath, UploadBody({ { "during", 1, (unsigned)(20 + i), 0 } }));
+        HttpAnswer answer = HttpRequest(port, "POST", UploadPath, Form({ { "during", 1, (unsigned)(20 + i), 0 } }));
         EXPECT_EQ(answer.status, 503) << "never acknowledged while the database is down";
     }
     if (hasHealth) {
@@ -223,7 +223,7 @@ TEST_F(ServerInstances, AnInstanceRidesOutADatabaseOutage)
     int status = -1;
     auto start = std::chrono::steady_clock::now();
     while (status != 202 && std::chrono::steady_clock::now() - start < std::chrono::seconds(20)) {
-        status = HttpRequest(port, "POST", UploadPath, UploadBody({ { "after", 1, 30, 0 } })).status;
+        status = HttpRequest(port, "POST", UploadPath, Form({ { "after", 1, 30, 0 } })).status;
         if (status != 202)
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }

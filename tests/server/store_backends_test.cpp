@@ -20,47 +20,8 @@
 #include "score_pages.h"
 #include "score_store.h"
 #include "test_postgres.h"
+#include "upload_bodies.h"
 #include "upload_form.h"
-
-struct TestEntry {
-    const char *name;
-    unsigned level;
-    uint32_t score;
-    uint32_t time;
-};
-
-static std::vector<unsigned char> StoredBlock(const std::vector<TestEntry> &entries,
-                                              void (*spoil)(unsigned char *) = NULL)
-{
-    std::vector<unsigned char> block(DefaultHighScoreBlock, DefaultHighScoreBlock + HighScoreBlockSize);
-    for (size_t i = 0; i < entries.size(); ++i) {
-        WriteEntryName(block.data(), (int)i, entries[i].name);
-        WriteEntryLevel(block.data(), (int)i, entries[i].level);
-        WriteEntryScore(block.data(), (int)i, entries[i].score);
-        WriteEntryTime(block.data(), (int)i, entries[i].time);
-    }
-    SetBlockChecksum(block.data());
-    if (spoil != NULL)
-        spoil(block.data());
-    ScrambleBlock(block.data(), HighScoreBlockSize);
-    return block;
-}
-
-static std::string Hex(const std::vector<unsigned char> &bytes, const char *format = "%02X")
-{
-    std::string text;
-    char two[3];
-    for (unsigned char b : bytes) {
-        snprintf(two, sizeof two, format, b);
-        text += two;
-    }
-    return text;
-}
-
-static std::string Form(const std::vector<TestEntry> &entries, void (*spoil)(unsigned char *) = NULL)
-{
-    return "Highscore=" + Hex(StoredBlock(entries, spoil));
-}
 
 // What the server answers for the body: 400 malformed, 202 standing, 200
 // not, 503 not stored.
@@ -85,13 +46,6 @@ static std::vector<ScoreEntry> Best(void)
     int count = ReadBestEntries(entries.data(), GlobalListSize);
     entries.resize(count < 0 ? 0 : (size_t)count);
     return entries;
-}
-
-static void BreakChecksum(unsigned char *block) { block[HighScoreScoresOffset] ^= 0x01; }
-static void UnterminatedName(unsigned char *block)
-{
-    memset(block + HighScoreNamesOffset + HighScoreNameSlotSize * 3, 'A', HighScoreNameSlotSize);
-    SetBlockChecksum(block);
 }
 
 static int postgresStarted;
