@@ -7,6 +7,7 @@ a game dropped to its end, the name entered into the table, the upload to
 the real score server and its verdict, M flipping the Music item, Settings
 opened and closed, and Esc quitting with MusicEnabled and HighScore stored.
 Menus are read from the screen: a 64-bit hook cannot enter the game."""
+import os
 import subprocess
 import sys
 
@@ -121,12 +122,13 @@ STEPS = [
 def main():
     upload.SERVER["program"] = upload.server_program()
     if upload.SERVER["program"] is None:
-        print("SKIP e2e_shipped_win32: no pellorin-score-server (build the native preset first)")
+        print("SKIP: no pellorin-score-server (build the native preset first)")
         sys.exit(SKIPPED)
     artifacts = sys.argv[sys.argv.index("--artifacts") + 1] if "--artifacts" in sys.argv[:-1] else None
+    name = os.path.basename(artifacts) if artifacts else "e2e_shipped_win32"
     failed = True
     try:
-        run_steps("e2e_shipped_win32", __doc__, STEPS)
+        run_steps(name, __doc__, STEPS)
     except SystemExit as end:
         failed = end.code not in (0, SKIPPED)
         raise
