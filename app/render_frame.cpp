@@ -1,7 +1,9 @@
-// The frame composed in a 32-bit DIB: the seven blocks are drawn once into a
-// strip, the board's cells are copied in memory from that strip and from the
-// tile sheet's copy, the text, piece and preview are drawn by GDI on top, and
-// the window gets one BitBlt. Nothing is kept from one frame to the next.
+// The frame composed in one 32-bit DIB: the first block of each colour on
+// the board is drawn in place by GDI and every other block of that colour is
+// copied from it in memory, empty cells are copied from the tile sheet's
+// copy, and only the pixels the board leaves uncovered are filled white. The
+// text, piece and preview are drawn by GDI on top, and the window gets one
+// BitBlt. Nothing is kept from one frame to the next.
 #include "render.h"
 
 #include <string.h>
@@ -9,11 +11,12 @@
 #include "render_seams.h"
 
 enum {
-    StripWidth = CellPixels * ShapeCount,
     WhitePixel = 0x00FFFFFF,
+    BoardPixelsWide = CellPixels * BoardColumns,
+    BoardPixelsHigh = CellPixels * BoardRows,
 };
 
-struct Dib {
+struct Frame {
     HDC dc;
     HBITMAP bitmap;
     HGDIOBJ oldBitmap;
@@ -33,39 +36,78 @@ void DescribeTopDown32(BITMAPINFO *info, int width, int height)
     info->bmiHeader.biCompression = BI_RGB;
 }
 
-static int MakeDib(Dib *dib, HDC like, int width, int height)
+// A DIB section brings its own pixel format, so its context need not be made
+// like the target's; one made like the screen costs a third as much under
+// Wine as one made like a window's context.
+static int MakeFrame(Frame *frame, int width, int height)
 {
-    memset(dib, 0, sizeof *dib);
+    memset(frame, 0, sizeof *frame);
     BITMAPINFO info;
     DescribeTopDown32(&info, width, height);
-    dib->dc = CreateCompatibleDC(like);
-    if (!dib->dc)
+    frame->dc = CreateCompatibleDC(NULL);
+    if (!frame->dc)
         return 0;
     void *pixels = NULL;
-    dib->bitmap = CreateDIBSection(dib->dc, &info, DIB_RGB_COLORS, &pixels, NULL, 0);
-    if (!dib->bitmap || !pixels) {
-        if (dib->bitmap)
-            DeleteObject(dib->bitmap);
-        DeleteDC(dib->dc);
+    frame->bitmap = CreateDIBSection(frame->dc, &info, DIB_RGB_COLORS, &pixels, NULL, 0);
+    if (!frame->bitmap || !pixels) {
+        if (frame->bitmap)
+            DeleteObject(frame->bitmap);
+        DeleteDC(frame->dc);
         return 0;
     }
-    dib->oldBitmap = SelectObject(dib->dc, dib->bitmap);
-    dib->pixels = (uint32_t *)pixels;
-    dib->width = width;
-    dib->height = height;
+    frame->oldBitmap = SelectObject(frame->dc, frame->bitmap);
+    frame->pixels = (uint32_t *)pixels;
+    frame->width = width;
+    frame->height = height;
     return 1;
 }
 
-static void FreeDib(Dib *dib)
+static void FreeFrame(Frame *frame)
 {
-    SelectObject(dib->dc, dib->oldBitmap);
-    DeleteObject(dib->bitmap);
-    DeleteDC(dib->dc);
+    SelectObject(frame->dc, frame->oldBitmap);
+    DeleteObject(frame->bitmap);
+    DeleteDC(frame->dc);
+}
+
+static uint32_t *PixelAt(const Frame *frame, int x, int y)
+{
+    return frame->pixels + (size_t)y * (size_t)frame->width + x;
+}
+
+// Whites the pixels of [left, right) x [top, bottom), clipped to the frame.
+static void FillWhite(Frame *frame, int left, int top, int right, int bottom)
+{
+    left = left < 0 ? 0 : left;
+    top = top < 0 ? 0 : top;
+    right = right > frame->width ? frame->width : right;
+    bottom = bottom > frame->height ? frame->height : bottom;
+    for (int y = top; y < bottom; y++) {
+        uint32_t *to = PixelAt(frame, 0, y);
+        for (int x = left; x < right; x++)
+            to[x] = WhitePixel;
+    }
+}
+
+// Every board cell gets all its pixels from a block or a tile, so white goes
+// only around the board: the rows above and below it and the sides.
+static void WhiteOutsideBoard(Frame *frame)
+{
+    int left = BoardOriginX, top = BoardOriginY;
+    int right = left + BoardPixelsWide, bottom = top + BoardPixelsHigh;
+    FillWhite(frame, 0, 0, frame->width, top);
+    FillWhite(frame, 0, top, left, bottom);
+    FillWhite(frame, right, top, frame->width, bottom);
+    FillWhite(frame, 0, bottom, frame->width, frame->height);
+}
+
+static int CellInside(const Frame *frame, int x, int y)
+{
+    return x >= 0 && y >= 0 && x + CellPixels <= frame->width && y + CellPixels <= frame->height;
 }
 
 // Copies a CellPixels square from source (rows of sourceWidth pixels), or
 // white where source is NULL, to (x, y) of the frame, clipped to the frame.
-static void CopyCell(Dib *frame, int x, int y, const uint32_t *source, int sourceWidth)
+static void CopyCell(Frame *frame, int x, int y, const uint32_t *source, int sourceWidth)
 {
     int left = x < 0 ? -x : 0;
     int top = y < 0 ? -y : 0;
@@ -73,29 +115,54 @@ static void CopyCell(Dib *frame, int x, int y, const uint32_t *source, int sourc
     int bottom = frame->height - y < CellPixels ? frame->height - y : CellPixels;
     if (left >= right || top >= bottom)
         return;
-    for (int row = top; row < bottom; row++) {
-        uint32_t *to = frame->pixels + (size_t)(y + row) * (size_t)frame->width + x + left;
-        if (source) {
-            memcpy(to, source + (size_t)row * (size_t)sourceWidth + left, (size_t)(right - left) * sizeof *to);
-        } else {
-            for (int column = left; column < right; column++)
-                *to++ = WhitePixel;
-        }
+    if (!source) {
+        FillWhite(frame, x + left, y + top, x + right, y + bottom);
+        return;
     }
+    for (int row = top; row < bottom; row++)
+        memcpy(PixelAt(frame, x + left, y + row), source + (size_t)row * (size_t)sourceWidth + left,
+               (size_t)(right - left) * sizeof(uint32_t));
 }
 
-static void CopyBoard(Dib *frame, const Dib *strip, const Playfield *field)
+static int DrawableColour(const Cell *cell)
 {
+    return cell->colour >= 0 && cell->colour < ShapeCount;
+}
+
+// First GDI draws one block of each colour in place (and any block the
+// frame's edge cuts, which it clips); once that is flushed to the pixels,
+// every other cell is copied in memory.
+static void ComposeBoard(Frame *frame, const Playfield *field)
+{
+    const uint32_t *drawn[ShapeCount] = {};
+    for (int row = 0; row < BoardRows; row++) {
+        for (int column = 0; column < BoardColumns; column++) {
+            const Cell *cell = &field->cells[row][column];
+            int x = BoardOriginX + CellPixels * column;
+            int y = BoardOriginY + CellPixels * row;
+            if (!cell->occupied || !DrawableColour(cell))
+                continue;
+            int inside = CellInside(frame, x, y);
+            if (inside && drawn[cell->colour])
+                continue;
+            DrawBevelBlock(frame->dc, cell->colour, BoardOriginX, BoardOriginY, column, row, 0);
+            if (inside)
+                drawn[cell->colour] = PixelAt(frame, x, y);
+        }
+    }
+    GdiFlush();
+
     const uint32_t *sheet = TileSheetCopy();
     for (int row = 0; row < BoardRows; row++) {
         for (int column = 0; column < BoardColumns; column++) {
             const Cell *cell = &field->cells[row][column];
             int x = BoardOriginX + CellPixels * column;
             int y = BoardOriginY + CellPixels * row;
-            if (cell->occupied) {
-                if (cell->colour >= 0 && cell->colour < ShapeCount)
-                    CopyCell(frame, x, y, strip->pixels + CellPixels * cell->colour, StripWidth);
-            } else if (sheet && cell->edgeMask < TileCount) {
+            if (cell->occupied && DrawableColour(cell)) {
+                const uint32_t *block = drawn[cell->colour];
+                if (CellInside(frame, x, y) && block != PixelAt(frame, x, y))
+                    CopyCell(frame, x, y, block, frame->width);
+            } else if (!cell->occupied && sheet && cell->edgeMask < TileCount) {
                 int tileX = CellPixels * (cell->edgeMask & TileColumnMask);
                 int tileY = CellPixels * (cell->edgeMask >> TileColumnBits);
                 CopyCell(frame, x, y, sheet + (size_t)tileY * TileSheetPixels + tileX, TileSheetPixels);
@@ -108,26 +175,15 @@ static void CopyBoard(Dib *frame, const Dib *strip, const Playfield *field)
 
 int PaintFrameComposed(HDC target, const GameSession *session, int width, int height)
 {
-    Dib frame, strip;
-    if (width <= 0 || height <= 0 || !MakeDib(&frame, target, width, height))
+    Frame frame;
+    if (width <= 0 || height <= 0 || !MakeFrame(&frame, width, height))
         return 0;
-    if (!MakeDib(&strip, target, StripWidth, CellPixels)) {
-        FreeDib(&frame);
-        return 0;
-    }
-    for (int colour = 0; colour < ShapeCount; colour++)
-        DrawBevelBlock(strip.dc, colour, 0, 0, colour, 0, 0);
-
+    WhiteOutsideBoard(&frame);
     HGDIOBJ oldFont = StartFrame(frame.dc, session);
-    // GDI may batch its drawing; both DIBs must be complete before they are
-    // read or written directly.
-    GdiFlush();
-    CopyBoard(&frame, &strip, &session->playfield);
+    ComposeBoard(&frame, &session->playfield);
     FinishFrame(frame.dc, session, oldFont);
     BitBlt(target, 0, 0, width, height, frame.dc, 0, 0, SRCCOPY);
-
-    FreeDib(&strip);
-    FreeDib(&frame);
+    FreeFrame(&frame);
     return 1;
 }
 

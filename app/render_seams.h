@@ -42,13 +42,15 @@ void DrawScore(HDC dc, const ScoreBoard *board);
 void DrawFallingPiece(HDC dc, const FallingPiece *piece);
 void DrawNextPreview(HDC dc, int32_t shape, int x, int y);
 
-// A frame is the white client area and the status line (StartFrame, which
-// returns the font to put back), the board, then the score line, falling
+// A frame is the client area in white (each way of painting whites it as it
+// can), the status line (StartFrame, which selects the text's font and
+// returns the one to put back), the board, then the score line, falling
 // piece and preview (FinishFrame).
 HGDIOBJ StartFrame(HDC dc, const GameSession *session);
 void FinishFrame(HDC dc, const GameSession *session, HGDIOBJ oldFont);
 
-// The whole frame drawn call by call into any device context.
+// The whole frame, white included, drawn call by call into any device
+// context.
 void DrawFrame(HDC dc, const GameSession *session);
 
 // A width x height frame copied to target at (0, 0) in one BitBlt: composed
