@@ -206,21 +206,16 @@ HGDIOBJ StartFrame(HDC dc, const GameSession *session)
     return oldFont;
 }
 
-void FinishFrame(HDC dc, const GameSession *session, HGDIOBJ oldFont)
-{
-    DrawScore(dc, &session->scoreBoard);
-    DrawFallingPiece(dc, &session->piece);
-    DrawNextPreview(dc, session->nextShape, PreviewX, PreviewY);
-    SelectObject(dc, oldFont);
-}
-
 void DrawFrame(HDC dc, const GameSession *session)
 {
     RECT client = { 0, 0, ClientWidth, ClientHeight };
     FillRect(dc, &client, (HBRUSH)GetStockObject(WHITE_BRUSH));
     HGDIOBJ oldFont = StartFrame(dc, session);
     DrawBoard(dc, &session->playfield);
-    FinishFrame(dc, session, oldFont);
+    DrawScore(dc, &session->scoreBoard);
+    DrawFallingPiece(dc, &session->piece);
+    DrawNextPreview(dc, session->nextShape, PreviewX, PreviewY);
+    SelectObject(dc, oldFont);
 }
 
 void PaintFrameByGdi(HDC target, const GameSession *session, int width, int height)

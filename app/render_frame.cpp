@@ -1,8 +1,8 @@
-// The frame composed in one 32-bit DIB: the first block of each colour on
-// the board is drawn in place by GDI and every other block of that colour is
-// copied from it in memory, empty cells are copied from the tile sheet's
-// copy, and only the pixels the board leaves uncovered are filled white. The
-// text, piece and preview are drawn by GDI on top, and the window gets one
+// The frame composed in one 32-bit DIB. Only the pixels the board leaves
+// uncovered are filled white; of the blocks of each layer (board, falling
+// piece, preview) GDI draws the first of each colour in place and the rest
+// are copied from it in memory; empty cells are copied from the tile sheet's
+// copy; the status and score lines are GDI's text. The window gets one
 // BitBlt. Nothing is kept from one frame to the next.
 #include "render.h"
 
@@ -100,19 +100,19 @@ static void WhiteOutsideBoard(Frame *frame)
     FillWhite(frame, 0, bottom, frame->width, frame->height);
 }
 
-static int CellInside(const Frame *frame, int x, int y)
+static int SquareInside(const Frame *frame, int x, int y, int size)
 {
-    return x >= 0 && y >= 0 && x + CellPixels <= frame->width && y + CellPixels <= frame->height;
+    return x >= 0 && y >= 0 && x + size <= frame->width && y + size <= frame->height;
 }
 
-// Copies a CellPixels square from source (rows of sourceWidth pixels), or
+// Copies a size x size square from source (rows of sourceWidth pixels), or
 // white where source is NULL, to (x, y) of the frame, clipped to the frame.
-static void CopyCell(Frame *frame, int x, int y, const uint32_t *source, int sourceWidth)
+static void CopySquare(Frame *frame, int x, int y, int size, const uint32_t *source, int sourceWidth)
 {
     int left = x < 0 ? -x : 0;
     int top = y < 0 ? -y : 0;
-    int right = frame->width - x < CellPixels ? frame->width - x : CellPixels;
-    int bottom = frame->height - y < CellPixels ? frame->height - y : CellPixels;
+    int right = frame->width - x < size ? frame->width - x : size;
+    int bottom = frame->height - y < size ? frame->height - y : size;
     if (left >= right || top >= bottom)
         return;
     if (!source) {
@@ -124,33 +124,63 @@ static void CopyCell(Frame *frame, int x, int y, const uint32_t *source, int sou
                (size_t)(right - left) * sizeof(uint32_t));
 }
 
-static int DrawableColour(const Cell *cell)
+struct Block {
+    int32_t colour;
+    int32_t column;
+    int32_t row;
+};
+
+enum { MostBlocks = BoardRows * BoardColumns };
+
+// One layer of blocks of one size, in the order given: GDI draws the first
+// block of each colour that the frame holds whole, and every block that the
+// frame's edge cuts (GDI clips it); once that is flushed, every other block
+// is copied from the drawn one of its colour. Blocks of one layer never
+// overlap, so the order among them does not change a pixel. Each layer
+// draws its own: what a later layer covers is never copied.
+static void PlaceBlocks(Frame *frame, const Block *blocks, int count, int originX, int originY, int small)
 {
-    return cell->colour >= 0 && cell->colour < ShapeCount;
+    int size = small ? (int)PreviewCellPixels : (int)CellPixels;
+    const uint32_t *drawn[ShapeCount] = {};
+    for (int i = 0; i < count; i++) {
+        const Block *block = &blocks[i];
+        int x = originX + size * block->column, y = originY + size * block->row;
+        int inside = SquareInside(frame, x, y, size);
+        if (inside && drawn[block->colour])
+            continue;
+        DrawBevelBlock(frame->dc, block->colour, originX, originY, block->column, block->row, small);
+        if (inside)
+            drawn[block->colour] = PixelAt(frame, x, y);
+    }
+    GdiFlush();
+    for (int i = 0; i < count; i++) {
+        const Block *block = &blocks[i];
+        int x = originX + size * block->column, y = originY + size * block->row;
+        const uint32_t *from = drawn[block->colour];
+        if (SquareInside(frame, x, y, size) && from != PixelAt(frame, x, y))
+            CopySquare(frame, x, y, size, from, frame->width);
+    }
 }
 
-// First GDI draws one block of each colour in place (and any block the
-// frame's edge cuts, which it clips); once that is flushed to the pixels,
-// every other cell is copied in memory.
+static int DrawableColour(int32_t colour)
+{
+    return colour >= 0 && colour < ShapeCount;
+}
+
+// The blocks first, so that GDI is flushed before any cell is written in
+// memory; then every other cell gets its tile, or white where there is none.
 static void ComposeBoard(Frame *frame, const Playfield *field)
 {
-    const uint32_t *drawn[ShapeCount] = {};
+    Block blocks[MostBlocks];
+    int count = 0;
     for (int row = 0; row < BoardRows; row++) {
         for (int column = 0; column < BoardColumns; column++) {
             const Cell *cell = &field->cells[row][column];
-            int x = BoardOriginX + CellPixels * column;
-            int y = BoardOriginY + CellPixels * row;
-            if (!cell->occupied || !DrawableColour(cell))
-                continue;
-            int inside = CellInside(frame, x, y);
-            if (inside && drawn[cell->colour])
-                continue;
-            DrawBevelBlock(frame->dc, cell->colour, BoardOriginX, BoardOriginY, column, row, 0);
-            if (inside)
-                drawn[cell->colour] = PixelAt(frame, x, y);
+            if (cell->occupied && DrawableColour(cell->colour))
+                blocks[count++] = { cell->colour, column, row };
         }
     }
-    GdiFlush();
+    PlaceBlocks(frame, blocks, count, BoardOriginX, BoardOriginY, 0);
 
     const uint32_t *sheet = TileSheetCopy();
     for (int row = 0; row < BoardRows; row++) {
@@ -158,19 +188,41 @@ static void ComposeBoard(Frame *frame, const Playfield *field)
             const Cell *cell = &field->cells[row][column];
             int x = BoardOriginX + CellPixels * column;
             int y = BoardOriginY + CellPixels * row;
-            if (cell->occupied && DrawableColour(cell)) {
-                const uint32_t *block = drawn[cell->colour];
-                if (CellInside(frame, x, y) && block != PixelAt(frame, x, y))
-                    CopyCell(frame, x, y, block, frame->width);
-            } else if (!cell->occupied && sheet && cell->edgeMask < TileCount) {
-                int tileX = CellPixels * (cell->edgeMask & TileColumnMask);
-                int tileY = CellPixels * (cell->edgeMask >> TileColumnBits);
-                CopyCell(frame, x, y, sheet + (size_t)tileY * TileSheetPixels + tileX, TileSheetPixels);
-            } else {
-                CopyCell(frame, x, y, NULL, 0);
-            }
+            if (cell->occupied && DrawableColour(cell->colour))
+                continue;
+            const uint32_t *tile = NULL;
+            if (!cell->occupied && sheet && cell->edgeMask < TileCount)
+                tile = sheet + (size_t)(CellPixels * (cell->edgeMask >> TileColumnBits)) * TileSheetPixels +
+                       CellPixels * (cell->edgeMask & TileColumnMask);
+            CopySquare(frame, x, y, CellPixels, tile, TileSheetPixels);
         }
     }
+}
+
+static void ComposeFallingPiece(Frame *frame, const FallingPiece *piece)
+{
+    if (!DrawableColour(piece->colour))
+        return;
+    Block blocks[ShapeGridSize * ShapeGridSize];
+    int count = 0;
+    for (int y = 0; y < ShapeGridSize; y++)
+        for (int x = 0; x < ShapeGridSize; x++)
+            if (CellAt(piece, x, y))
+                blocks[count++] = { piece->colour, piece->column + x, piece->row + y };
+    PlaceBlocks(frame, blocks, count, BoardOriginX, BoardOriginY, 0);
+}
+
+static void ComposeNextPreview(Frame *frame, int32_t shape)
+{
+    if (!DrawableColour(shape))
+        return;
+    Block blocks[ShapeGridSize * ShapeGridSize];
+    int count = 0;
+    for (int y = 0; y < ShapeGridSize; y++)
+        for (int x = 0; x < ShapeGridSize; x++)
+            if (ShapeCellAt(shape, 0, x, y))
+                blocks[count++] = { shape, x, y };
+    PlaceBlocks(frame, blocks, count, PreviewX, PreviewY, 1);
 }
 
 int PaintFrameComposed(HDC target, const GameSession *session, int width, int height)
@@ -181,7 +233,10 @@ int PaintFrameComposed(HDC target, const GameSession *session, int width, int he
     WhiteOutsideBoard(&frame);
     HGDIOBJ oldFont = StartFrame(frame.dc, session);
     ComposeBoard(&frame, &session->playfield);
-    FinishFrame(frame.dc, session, oldFont);
+    DrawScore(frame.dc, &session->scoreBoard);
+    ComposeFallingPiece(&frame, &session->piece);
+    ComposeNextPreview(&frame, session->nextShape);
+    SelectObject(frame.dc, oldFont);
     BitBlt(target, 0, 0, width, height, frame.dc, 0, 0, SRCCOPY);
     FreeFrame(&frame);
     return 1;
