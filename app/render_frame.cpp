@@ -36,15 +36,12 @@ void DescribeTopDown32(BITMAPINFO *info, int width, int height)
     info->bmiHeader.biCompression = BI_RGB;
 }
 
-// A DIB section brings its own pixel format, so its context need not be made
-// like the target's; one made like the screen costs a third as much under
-// Wine as one made like a window's context.
-static int MakeFrame(Frame *frame, int width, int height)
+static int MakeFrame(Frame *frame, HDC like, int width, int height)
 {
     memset(frame, 0, sizeof *frame);
     BITMAPINFO info;
     DescribeTopDown32(&info, width, height);
-    frame->dc = CreateCompatibleDC(NULL);
+    frame->dc = CreateCompatibleDC(like);
     if (!frame->dc)
         return 0;
     void *pixels = NULL;
@@ -237,7 +234,7 @@ static void ComposeNextPreview(Frame *frame, int32_t shape)
 int PaintFrameComposed(HDC target, const GameSession *session, int width, int height)
 {
     Frame frame;
-    if (width <= 0 || height <= 0 || !MakeFrame(&frame, width, height))
+    if (width <= 0 || height <= 0 || !MakeFrame(&frame, target, width, height))
         return 0;
     WhiteOutsideBoard(&frame);
     HGDIOBJ oldFont = StartFrame(frame.dc, session);
