@@ -195,32 +195,27 @@ void DrawScore(HDC dc, const ScoreBoard *board)
 
 HGDIOBJ StartFrame(HDC dc, const GameSession *session)
 {
-    RECT client = { 0, 0, ClientWidth, ClientHeight };
     RECT statusLine = { StatusX, StatusY, ClientWidth, ClientHeight };
     const char *status = StatusTexts[Ready];
     if (session->state >= Ready && session->state <= GameOver)
         status = StatusTexts[session->state];
 
-    FillRect(dc, &client, (HBRUSH)GetStockObject(WHITE_BRUSH));
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, OPAQUE);
     DrawTextA(dc, status, WholeString, &statusLine, StatusTextFormat);
     return oldFont;
 }
 
-void FinishFrame(HDC dc, const GameSession *session, HGDIOBJ oldFont)
+void DrawFrame(HDC dc, const GameSession *session)
 {
+    RECT client = { 0, 0, ClientWidth, ClientHeight };
+    FillRect(dc, &client, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    HGDIOBJ oldFont = StartFrame(dc, session);
+    DrawBoard(dc, &session->playfield);
     DrawScore(dc, &session->scoreBoard);
     DrawFallingPiece(dc, &session->piece);
     DrawNextPreview(dc, session->nextShape, PreviewX, PreviewY);
     SelectObject(dc, oldFont);
-}
-
-void DrawFrame(HDC dc, const GameSession *session)
-{
-    HGDIOBJ oldFont = StartFrame(dc, session);
-    DrawBoard(dc, &session->playfield);
-    FinishFrame(dc, session, oldFont);
 }
 
 void PaintFrameByGdi(HDC target, const GameSession *session, int width, int height)

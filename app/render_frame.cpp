@@ -1,7 +1,9 @@
-// The frame composed in a 32-bit DIB: the seven blocks are drawn once into a
-// strip, the board's cells are copied in memory from that strip and from the
-// tile sheet's copy, the text, piece and preview are drawn by GDI on top, and
-// the window gets one BitBlt. Nothing is kept from one frame to the next.
+// The frame composed in one 32-bit DIB. Only the pixels the board leaves
+// uncovered are filled white; of the blocks of each layer (board, falling
+// piece, preview) GDI draws the first of each colour in place and the rest
+// are copied from it in memory; empty cells are copied from the tile sheet's
+// copy; the status and score lines are GDI's text. The window gets one
+// BitBlt. Nothing is kept from one frame to the next.
 #include "render.h"
 
 #include <string.h>
@@ -9,11 +11,12 @@
 #include "render_seams.h"
 
 enum {
-    StripWidth = CellPixels * ShapeCount,
     WhitePixel = 0x00FFFFFF,
+    BoardPixelsWide = CellPixels * BoardColumns,
+    BoardPixelsHigh = CellPixels * BoardRows,
 };
 
-struct Dib {
+struct Frame {
     HDC dc;
     HBITMAP bitmap;
     HGDIOBJ oldBitmap;
@@ -33,101 +36,215 @@ void DescribeTopDown32(BITMAPINFO *info, int width, int height)
     info->bmiHeader.biCompression = BI_RGB;
 }
 
-static int MakeDib(Dib *dib, HDC like, int width, int height)
+static int MakeFrame(Frame *frame, HDC like, int width, int height)
 {
-    memset(dib, 0, sizeof *dib);
+    memset(frame, 0, sizeof *frame);
     BITMAPINFO info;
     DescribeTopDown32(&info, width, height);
-    dib->dc = CreateCompatibleDC(like);
-    if (!dib->dc)
+    frame->dc = CreateCompatibleDC(like);
+    if (!frame->dc)
         return 0;
     void *pixels = NULL;
-    dib->bitmap = CreateDIBSection(dib->dc, &info, DIB_RGB_COLORS, &pixels, NULL, 0);
-    if (!dib->bitmap || !pixels) {
-        if (dib->bitmap)
-            DeleteObject(dib->bitmap);
-        DeleteDC(dib->dc);
+    frame->bitmap = CreateDIBSection(frame->dc, &info, DIB_RGB_COLORS, &pixels, NULL, 0);
+    if (!frame->bitmap || !pixels) {
+        if (frame->bitmap)
+            DeleteObject(frame->bitmap);
+        DeleteDC(frame->dc);
         return 0;
     }
-    dib->oldBitmap = SelectObject(dib->dc, dib->bitmap);
-    dib->pixels = (uint32_t *)pixels;
-    dib->width = width;
-    dib->height = height;
+    frame->oldBitmap = SelectObject(frame->dc, frame->bitmap);
+    frame->pixels = (uint32_t *)pixels;
+    frame->width = width;
+    frame->height = height;
     return 1;
 }
 
-static void FreeDib(Dib *dib)
+static void FreeFrame(Frame *frame)
 {
-    SelectObject(dib->dc, dib->oldBitmap);
-    DeleteObject(dib->bitmap);
-    DeleteDC(dib->dc);
+    SelectObject(frame->dc, frame->oldBitmap);
+    DeleteObject(frame->bitmap);
+    DeleteDC(frame->dc);
 }
 
-// Copies a CellPixels square from source (rows of sourceWidth pixels), or
-// white where source is NULL, to (x, y) of the frame, clipped to the frame.
-static void CopyCell(Dib *frame, int x, int y, const uint32_t *source, int sourceWidth)
+static uint32_t *PixelAt(const Frame *frame, int x, int y)
 {
-    int left = x < 0 ? -x : 0;
-    int top = y < 0 ? -y : 0;
-    int right = frame->width - x < CellPixels ? frame->width - x : CellPixels;
-    int bottom = frame->height - y < CellPixels ? frame->height - y : CellPixels;
-    if (left >= right || top >= bottom)
-        return;
-    for (int row = top; row < bottom; row++) {
-        uint32_t *to = frame->pixels + (size_t)(y + row) * (size_t)frame->width + x + left;
-        if (source) {
-            memcpy(to, source + (size_t)row * (size_t)sourceWidth + left, (size_t)(right - left) * sizeof *to);
-        } else {
-            for (int column = left; column < right; column++)
-                *to++ = WhitePixel;
-        }
+    return frame->pixels + (size_t)y * (size_t)frame->width + x;
+}
+
+// Whites the pixels of [left, right) x [top, bottom), clipped to the frame.
+static void FillWhite(Frame *frame, int left, int top, int right, int bottom)
+{
+    left = left < 0 ? 0 : left;
+    top = top < 0 ? 0 : top;
+    right = right > frame->width ? frame->width : right;
+    bottom = bottom > frame->height ? frame->height : bottom;
+    for (int y = top; y < bottom; y++) {
+        uint32_t *to = PixelAt(frame, 0, y);
+        for (int x = left; x < right; x++)
+            to[x] = WhitePixel;
     }
 }
 
-static void CopyBoard(Dib *frame, const Dib *strip, const Playfield *field)
+// Every board cell gets all its pixels from a block or a tile, so white goes
+// only around the board: the rows above and below it and the sides.
+static void WhiteOutsideBoard(Frame *frame)
 {
+    int left = BoardOriginX, top = BoardOriginY;
+    int right = left + BoardPixelsWide, bottom = top + BoardPixelsHigh;
+    FillWhite(frame, 0, 0, frame->width, top);
+    FillWhite(frame, 0, top, left, bottom);
+    FillWhite(frame, right, top, frame->width, bottom);
+    FillWhite(frame, 0, bottom, frame->width, frame->height);
+}
+
+static int SquareInside(const Frame *frame, int x, int y, int size)
+{
+    return x >= 0 && y >= 0 && x + size <= frame->width && y + size <= frame->height;
+}
+
+// Copies a size x size square from source (rows of sourceWidth pixels), or
+// white where source is NULL, to (x, y) of the frame, clipped to the frame.
+static void CopySquare(Frame *frame, int x, int y, int size, const uint32_t *source, int sourceWidth)
+{
+    int left = x < 0 ? -x : 0;
+    int top = y < 0 ? -y : 0;
+    int right = frame->width - x < size ? frame->width - x : size;
+    int bottom = frame->height - y < size ? frame->height - y : size;
+    if (left >= right || top >= bottom)
+        return;
+    if (!source) {
+        FillWhite(frame, x + left, y + top, x + right, y + bottom);
+        return;
+    }
+    int width = right - left;
+    for (int row = top; row < bottom; row++) {
+        uint32_t *to = PixelAt(frame, x + left, y + row);
+        const uint32_t *from = source + (size_t)row * (size_t)sourceWidth + left;
+        // A whole cell's row has a size known here, which the compiler copies
+        // in a few moves; a call to the C library's memcpy for each row costs
+        // three times as much.
+        if (width == CellPixels)
+            memcpy(to, from, CellPixels * sizeof(uint32_t));
+        else
+            memcpy(to, from, (size_t)width * sizeof(uint32_t));
+    }
+}
+
+struct Block {
+    int32_t colour;
+    int32_t column;
+    int32_t row;
+};
+
+enum { MostBlocks = BoardRows * BoardColumns };
+
+// One layer of blocks of one size, in the order given: GDI draws the first
+// block of each colour that the frame holds whole, and every block that the
+// frame's edge cuts (GDI clips it); once that is flushed, every other block
+// is copied from the drawn one of its colour. Blocks of one layer never
+// overlap, so the order among them does not change a pixel. Each layer
+// draws its own: what a later layer covers is never copied.
+static void PlaceBlocks(Frame *frame, const Block *blocks, int count, int originX, int originY, int small)
+{
+    int size = small ? (int)PreviewCellPixels : (int)CellPixels;
+    const uint32_t *drawn[ShapeCount] = {};
+    for (int i = 0; i < count; i++) {
+        const Block *block = &blocks[i];
+        int x = originX + size * block->column, y = originY + size * block->row;
+        int inside = SquareInside(frame, x, y, size);
+        if (inside && drawn[block->colour])
+            continue;
+        DrawBevelBlock(frame->dc, block->colour, originX, originY, block->column, block->row, small);
+        if (inside)
+            drawn[block->colour] = PixelAt(frame, x, y);
+    }
+    GdiFlush();
+    for (int i = 0; i < count; i++) {
+        const Block *block = &blocks[i];
+        int x = originX + size * block->column, y = originY + size * block->row;
+        const uint32_t *from = drawn[block->colour];
+        if (SquareInside(frame, x, y, size) && from != PixelAt(frame, x, y))
+            CopySquare(frame, x, y, size, from, frame->width);
+    }
+}
+
+static int DrawableColour(int32_t colour)
+{
+    return colour >= 0 && colour < ShapeCount;
+}
+
+// The blocks first, so that GDI is flushed before any cell is written in
+// memory; then every other cell gets its tile, or white where there is none.
+static void ComposeBoard(Frame *frame, const Playfield *field)
+{
+    Block blocks[MostBlocks];
+    int count = 0;
+    for (int row = 0; row < BoardRows; row++) {
+        for (int column = 0; column < BoardColumns; column++) {
+            const Cell *cell = &field->cells[row][column];
+            if (cell->occupied && DrawableColour(cell->colour))
+                blocks[count++] = { cell->colour, column, row };
+        }
+    }
+    PlaceBlocks(frame, blocks, count, BoardOriginX, BoardOriginY, 0);
+
     const uint32_t *sheet = TileSheetCopy();
     for (int row = 0; row < BoardRows; row++) {
         for (int column = 0; column < BoardColumns; column++) {
             const Cell *cell = &field->cells[row][column];
             int x = BoardOriginX + CellPixels * column;
             int y = BoardOriginY + CellPixels * row;
-            if (cell->occupied) {
-                if (cell->colour >= 0 && cell->colour < ShapeCount)
-                    CopyCell(frame, x, y, strip->pixels + CellPixels * cell->colour, StripWidth);
-            } else if (sheet && cell->edgeMask < TileCount) {
-                int tileX = CellPixels * (cell->edgeMask & TileColumnMask);
-                int tileY = CellPixels * (cell->edgeMask >> TileColumnBits);
-                CopyCell(frame, x, y, sheet + (size_t)tileY * TileSheetPixels + tileX, TileSheetPixels);
-            } else {
-                CopyCell(frame, x, y, NULL, 0);
-            }
+            if (cell->occupied && DrawableColour(cell->colour))
+                continue;
+            const uint32_t *tile = NULL;
+            if (!cell->occupied && sheet && cell->edgeMask < TileCount)
+                tile = sheet + (size_t)(CellPixels * (cell->edgeMask >> TileColumnBits)) * TileSheetPixels +
+                       CellPixels * (cell->edgeMask & TileColumnMask);
+            CopySquare(frame, x, y, CellPixels, tile, TileSheetPixels);
         }
     }
 }
 
+static void ComposeFallingPiece(Frame *frame, const FallingPiece *piece)
+{
+    if (!DrawableColour(piece->colour))
+        return;
+    Block blocks[ShapeGridSize * ShapeGridSize];
+    int count = 0;
+    for (int y = 0; y < ShapeGridSize; y++)
+        for (int x = 0; x < ShapeGridSize; x++)
+            if (CellAt(piece, x, y))
+                blocks[count++] = { piece->colour, piece->column + x, piece->row + y };
+    PlaceBlocks(frame, blocks, count, BoardOriginX, BoardOriginY, 0);
+}
+
+static void ComposeNextPreview(Frame *frame, int32_t shape)
+{
+    if (!DrawableColour(shape))
+        return;
+    Block blocks[ShapeGridSize * ShapeGridSize];
+    int count = 0;
+    for (int y = 0; y < ShapeGridSize; y++)
+        for (int x = 0; x < ShapeGridSize; x++)
+            if (ShapeCellAt(shape, 0, x, y))
+                blocks[count++] = { shape, x, y };
+    PlaceBlocks(frame, blocks, count, PreviewX, PreviewY, 1);
+}
+
 int PaintFrameComposed(HDC target, const GameSession *session, int width, int height)
 {
-    Dib frame, strip;
-    if (width <= 0 || height <= 0 || !MakeDib(&frame, target, width, height))
+    Frame frame;
+    if (width <= 0 || height <= 0 || !MakeFrame(&frame, target, width, height))
         return 0;
-    if (!MakeDib(&strip, target, StripWidth, CellPixels)) {
-        FreeDib(&frame);
-        return 0;
-    }
-    for (int colour = 0; colour < ShapeCount; colour++)
-        DrawBevelBlock(strip.dc, colour, 0, 0, colour, 0, 0);
-
+    WhiteOutsideBoard(&frame);
     HGDIOBJ oldFont = StartFrame(frame.dc, session);
-    // GDI may batch its drawing; both DIBs must be complete before they are
-    // read or written directly.
-    GdiFlush();
-    CopyBoard(&frame, &strip, &session->playfield);
-    FinishFrame(frame.dc, session, oldFont);
+    ComposeBoard(&frame, &session->playfield);
+    DrawScore(frame.dc, &session->scoreBoard);
+    ComposeFallingPiece(&frame, &session->piece);
+    ComposeNextPreview(&frame, session->nextShape);
+    SelectObject(frame.dc, oldFont);
     BitBlt(target, 0, 0, width, height, frame.dc, 0, 0, SRCCOPY);
-
-    FreeDib(&strip);
-    FreeDib(&frame);
+    FreeFrame(&frame);
     return 1;
 }
 

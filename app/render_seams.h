@@ -42,13 +42,15 @@ void DrawScore(HDC dc, const ScoreBoard *board);
 void DrawFallingPiece(HDC dc, const FallingPiece *piece);
 void DrawNextPreview(HDC dc, int32_t shape, int x, int y);
 
-// A frame is the white client area and the status line (StartFrame, which
-// returns the font to put back), the board, then the score line, falling
-// piece and preview (FinishFrame).
+// A frame, in this order: the client area in white, the status line
+// (StartFrame, which selects the text's font and background mode and returns
+// the font to put back), the board, the score line, the falling piece and
+// the preview. Each way of painting whites the frame and lays the board,
+// piece and preview as it can.
 HGDIOBJ StartFrame(HDC dc, const GameSession *session);
-void FinishFrame(HDC dc, const GameSession *session, HGDIOBJ oldFont);
 
-// The whole frame drawn call by call into any device context.
+// The whole frame, white included, drawn call by call into any device
+// context.
 void DrawFrame(HDC dc, const GameSession *session);
 
 // A width x height frame copied to target at (0, 0) in one BitBlt: composed

@@ -1,10 +1,14 @@
 // Time of one paint of a board full of blocks, by the frame composed in
 // memory (what the window uses) and by GDI calls alone, beside a plain copy
-// of the whole client area and the making of a fresh 32-bit frame bitmap
-// (most of the composed frame's time: its pages are new memory each paint).
-// They alternate frame by frame, so a change of load on the machine weighs on
-// all of them alike.
+// of the whole client area, the making of a fresh 32-bit frame bitmap, and
+// the floor under any frame made afresh each paint: new memory of the
+// frame's size, every byte written, given back (its pages are new to the
+// process each time, and faulting them in is most of the composed frame's
+// time). They alternate frame by frame, so a change of load on the machine
+// weighs on all of them alike.
 #include <windows.h>
+
+#include <string.h>
 
 #include "app/render.h"
 #include "app/render_seams.h"
@@ -41,7 +45,8 @@ int main(void)
         return 1;
     }
     HGDIOBJ old = SelectObject(memory, bitmap);
-    std::vector<double> composed, byGdi, copy, freshFrame;
+    std::vector<double> composed, byGdi, copy, freshFrame, freshMemory;
+    const size_t frameBytes = (size_t)ClientWidth * ClientHeight * sizeof(uint32_t);
     BITMAPINFO info;
     DescribeTopDown32(&info, ClientWidth, ClientHeight);
     RECT client = { 0, 0, ClientWidth, ClientHeight };
@@ -81,6 +86,17 @@ int main(void)
         DeleteDC(frameDc);
         QueryPerformanceCounter(&end);
         freshFrame.push_back(Milliseconds(start, end, frequency));
+
+        QueryPerformanceCounter(&start);
+        void *fresh = VirtualAlloc(NULL, frameBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (!fresh) {
+            printf("no fresh memory\n");
+            return 1;
+        }
+        memset(fresh, 0xFF, frameBytes);
+        VirtualFree(fresh, 0, MEM_RELEASE);
+        QueryPerformanceCounter(&end);
+        freshMemory.push_back(Milliseconds(start, end, frequency));
     }
     SelectObject(memory, old);
     DeleteObject(bitmap);
@@ -91,6 +107,7 @@ int main(void)
     PrintStats("full-board paint, GDI calls alone", byGdi, "ms");
     PrintStats("plain 200 x 432 BitBlt", copy, "ms");
     PrintStats("fresh 32-bit frame DIB, filled white", freshFrame, "ms");
+    PrintStats("floor: VirtualAlloc+memset+VirtualFree", freshMemory, "ms");
     printf("%-40s %.1f times faster (medians)\n", "composed against GDI calls alone",
            Percentile(byGdi, 0.5) / Percentile(composed, 0.5));
     DestroyWindow(window);

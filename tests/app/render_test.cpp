@@ -257,12 +257,14 @@ TEST(Render, EmptyCellsShowTheTileOfTheirEdgeMask)
 }
 
 // The frame composed in memory against the one drawn by GDI calls alone,
-// every pixel of the client area.
-static ::testing::AssertionResult SameFrameBothWays(const GameSession *session)
+// every pixel of the client area; a frame smaller than that leaves the rest
+// of both canvases alike untouched.
+static ::testing::AssertionResult SameFrameBothWays(const GameSession *session, int width = ClientWidth,
+                                                    int height = ClientHeight)
 {
     Canvas byGdi = MakeCanvas(), composed = MakeCanvas();
-    PaintFrameByGdi(byGdi.dc, session, ClientWidth, ClientHeight);
-    int painted = PaintFrameComposed(composed.dc, session, ClientWidth, ClientHeight);
+    PaintFrameByGdi(byGdi.dc, session, width, height);
+    int painted = PaintFrameComposed(composed.dc, session, width, height);
     GdiFlush();
     ::testing::AssertionResult result = ::testing::AssertionSuccess();
     if (!painted)
@@ -353,6 +355,30 @@ TEST(ComposedFrame, PiecesInEveryRotationAboveTheBoardAndAcrossIt)
             }
         }
     }
+}
+
+// A client area smaller than the frame's layout (a menu bar that wraps
+// takes height from it) cuts board cells, the piece and the preview at its
+// edges, where the blocks cannot be copied whole.
+TEST(ComposedFrame, AClientAreaSmallerThanTheLayoutCutsTheFrameAlike)
+{
+    LoadTileSheetOnce();
+    static const struct { int width, height; } sizes[] = {
+        /* width  height */
+        { 190, 425 },   // the last column and row cut
+        { 170, 20 },    // the status line and the preview's top alone
+        { 45, 50 },     // mid-cell, and the bar across board row 0 cut at both ends
+        { 1, 1 },
+    };
+    GameSession session;
+    MakeEmptySession(&session, 5);
+    SeedRandom(31);
+    InitPlayfield(&session.playfield);
+    PlacePiece(&session, 1, 0, -1, -1);
+    session.state = Playing;
+    UpdateEdgeMasks(&session.playfield, &session.piece);
+    for (const auto &size : sizes)
+        EXPECT_TRUE(SameFrameBothWays(&session, size.width, size.height)) << size.width << " x " << size.height;
 }
 
 TEST(ComposedFrame, GameOverShowsNoPieceAndTheNextShape)
