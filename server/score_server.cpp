@@ -229,7 +229,9 @@ static void ShowList(RequestState *request, bool close)
     ScoreEntry entries[GlobalListSize];
     int count = ReadBestEntries(entries, GlobalListSize);
     if (count < 0)
-        ReplyText(request, 500, "The score list cannot be read just now.\n", close);
+        // The database is down or the server is stopping: a client, or a
+        // proxy with other instances, may try again.
+        ReplyText(request, 503, "The score list cannot be read just now; try again in a minute.\n", close);
     else
         Reply(request, 200, HtmlType, RenderScoreList(entries, count), ListCaching, close);
 }

@@ -215,6 +215,7 @@ TEST_F(ServerInstances, AnInstanceRidesOutADatabaseOutage)
         HttpAnswer answer = HttpRequest(port, "POST", UploadPath, Form({ { "during", 1, (unsigned)(20 + i), 0 } }));
         EXPECT_EQ(answer.status, 503) << "never acknowledged while the database is down";
     }
+    EXPECT_EQ(HttpRequest(port, "GET", UploadPath, "").status, 503) << "the list page, until the database is back";
     if (hasHealth) {
         EXPECT_EQ(HttpRequest(port, "GET", "/pellorin/health", "").status, 503);
     }
