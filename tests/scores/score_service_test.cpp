@@ -33,7 +33,7 @@
 
 enum { WaitLimitMs = 15000 };
 
-static HWND MainWindow;
+static HWND mainWindow;
 
 // --- a server that answers one connection with a scripted reply ----------
 
@@ -49,24 +49,24 @@ struct ScriptedExchange {
     volatile LONG hold = 0;      // 1: wait with the reply until it is 0
 };
 
-static SOCKET Listener = INVALID_SOCKET;
-static int ListenPort;
-static std::thread ServerThread;
+static SOCKET listener = INVALID_SOCKET;
+static int listenPort;
+static std::thread serverThread;
 
 static void StartListener()
 {
     WSADATA data;
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
-    Listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    ASSERT_NE(Listener, INVALID_SOCKET);
+    listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    ASSERT_NE(listener, INVALID_SOCKET);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(Listener, (sockaddr *)&address, sizeof address), 0);
-    ASSERT_EQ(listen(Listener, 4), 0);
+    ASSERT_EQ(bind(listener, (sockaddr *)&address, sizeof address), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
     int length = sizeof address;
-    ASSERT_EQ(getsockname(Listener, (sockaddr *)&address, &length), 0);
-    ListenPort = ntohs(address.sin_port);
+    ASSERT_EQ(getsockname(listener, (sockaddr *)&address, &length), 0);
+    listenPort = ntohs(address.sin_port);
 }
 
 static size_t ContentLength(const std::string &head)
@@ -81,14 +81,14 @@ static void AnswerOne(ScriptedExchange *exchange)
     for (;;) {
         fd_set ready;
         FD_ZERO(&ready);
-        FD_SET(Listener, &ready);
+        FD_SET(listener, &ready);
         timeval limit = { 0, 50000 };
         if (select(0, &ready, NULL, NULL, &limit) == 1)
             break;
         if (exchange->abandoned)
             return;
     }
-    SOCKET client = accept(Listener, NULL, NULL);
+    SOCKET client = accept(listener, NULL, NULL);
     if (client == INVALID_SOCKET)
         return;
     std::string data;
@@ -178,7 +178,7 @@ static void SetServer(const std::string &server)
 
 static std::string LocalServer(const std::string &path)
 {
-    return "127.0.0.1:" + std::to_string(ListenPort) + path;
+    return "127.0.0.1:" + std::to_string(listenPort) + path;
 }
 
 // A stored block: the default table with one result, checksummed and
@@ -209,7 +209,7 @@ static void StartUpload(const std::string &server, ScriptedExchange *exchange)
     exchange->done = 0;
     exchange->abandoned = 0;
     exchange->received = 0;
-    ServerThread = std::thread(AnswerOne, exchange);
+    serverThread = std::thread(AnswerOne, exchange);
     SetServer(server);
     unsigned char block[HighScoreBlockSize];
     MakeStoredBlock(block);
@@ -240,7 +240,7 @@ static void FinishUpload(ScriptedExchange *exchange, std::vector<BoxSeen> *boxes
 {
     CollectBoxes(boxes);
     InterlockedExchange(&exchange->abandoned, 1);
-    ServerThread.join();
+    serverThread.join();
 }
 
 // Uploads the test block against a scripted reply.
@@ -259,19 +259,19 @@ protected:
         windowClass.hInstance = GetModuleHandleA(NULL);
         windowClass.lpszClassName = "ScoreServiceTestWindow";
         RegisterClassA(&windowClass);
-        MainWindow = CreateWindowExA(0, "ScoreServiceTestWindow", "Pellorin", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200,
+        mainWindow = CreateWindowExA(0, "ScoreServiceTestWindow", "Pellorin", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200,
                                      NULL, NULL, GetModuleHandleA(NULL), NULL);
-        ASSERT_NE(MainWindow, (HWND)NULL);
-        ShowWindow(MainWindow, SW_SHOWNORMAL);
-        SetShellHandles(MainWindow, GetModuleHandleA(NULL));
+        ASSERT_NE(mainWindow, (HWND)NULL);
+        ShowWindow(mainWindow, SW_SHOWNORMAL);
+        SetShellHandles(mainWindow, GetModuleHandleA(NULL));
         StartListener();
         OpenScoreService();
     }
     static void TearDownTestSuite()
     {
         CloseScoreService();
-        closesocket(Listener);
-        DestroyWindow(MainWindow);
+        closesocket(listener);
+        DestroyWindow(mainWindow);
     }
 };
 
@@ -302,7 +302,7 @@ TEST_F(ScoreService, EachReplyStatusShowsItsMessage)
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].caption, c.caption);
         EXPECT_EQ(boxes[0].text, c.text != NULL ? c.text : exact);
-        EXPECT_EQ(boxes[0].owner, MainWindow);
+        EXPECT_EQ(boxes[0].owner, mainWindow);
         EXPECT_EQ(boxes[0].thread, GetCurrentThreadId()) << "shown on the window thread";
         EXPECT_TRUE(boxes[0].okOnly);
         EXPECT_FALSE(boxes[0].iconShown);
@@ -359,7 +359,7 @@ TEST_F(ScoreService, TheRequestCarriesTheStoredBlockAsAForm)
         << exchange.head;
     EXPECT_NE(exchange.head.find("\r\nContent-Length: 518\r\n"), std::string::npos) << exchange.head;
     EXPECT_NE(exchange.head.find("\r\nUser-Agent: Pellorin\r\n"), std::string::npos) << exchange.head;
-    EXPECT_NE(exchange.head.find("\r\nHost: 127.0.0.1:" + std::to_string(ListenPort) + "\r\n"), std::string::npos)
+    EXPECT_NE(exchange.head.find("\r\nHost: 127.0.0.1:" + std::to_string(listenPort) + "\r\n"), std::string::npos)
         << exchange.head;
 }
 
@@ -412,7 +412,7 @@ TEST_F(ScoreService, ARefusedConnectionIsReportedOnce)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Internet HttpQueryInfo");
     EXPECT_EQ(boxes[0].text, "Failure: 12029");
-    EXPECT_EQ(boxes[0].owner, MainWindow);
+    EXPECT_EQ(boxes[0].owner, mainWindow);
     EXPECT_EQ(boxes[0].thread, GetCurrentThreadId());
 }
 
@@ -469,7 +469,7 @@ TEST_F(ScoreService, WithoutASessionTheUploadFailsAtTheConnection)
     ASSERT_TRUE(taken);
     EXPECT_EQ(seen.caption, "Internet open HTTP session");
     EXPECT_EQ(seen.text, "Failure: " + std::to_string(ERROR_INVALID_HANDLE));
-    EXPECT_EQ(seen.owner, MainWindow);
+    EXPECT_EQ(seen.owner, mainWindow);
     EXPECT_EQ(IsUploadPending(), 0);
 }
 
@@ -482,7 +482,7 @@ TEST_F(ScoreService, TheLongestServerTextBuildsTheWholeObjectName)
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, SettingsPath, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
               ERROR_SUCCESS);
-    const std::string proxy = "127.0.0.1:" + std::to_string(ListenPort);
+    const std::string proxy = "127.0.0.1:" + std::to_string(listenPort);
     DWORD enable = 1;
     RegSetValueExA(key, "ProxyServer", 0, REG_SZ, (const BYTE *)proxy.c_str(), (DWORD)proxy.size() + 1);
     RegSetValueExA(key, "ProxyEnable", 0, REG_DWORD, (const BYTE *)&enable, sizeof enable);
