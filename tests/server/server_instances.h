@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "server_spawn.h"
 #include "upload_bodies.h"
 
 struct ServerInstance {
@@ -16,12 +17,12 @@ struct ServerInstance {
     std::string log;   // its standard output and error
 };
 
-// Starts the program on a free loopback port with the database and prefix
-// "pellorin" (and without the upload rate limit when it has one), and waits
-// until it answers. 1/0.
+// Starts the program on a free loopback port with the database, prefix
+// "pellorin" and no upload rate limit, its output appended to logFile, and
+// waits until it listens. 1/0.
 int StartInstance(const char *program, const std::string &database, const std::string &logFile,
                   ServerInstance *instance);
-// SIGTERM (or signal) and wait.
+// SIGTERM (or signal), and a bounded wait for its end.
 void StopInstance(ServerInstance *instance, int signal = 15);
 
 struct HttpAnswer {
@@ -38,6 +39,5 @@ HttpAnswer HttpRequest(int port, const char *method, const std::string &path, co
 // The rows of the list page: "name|level|score|date" each.
 std::vector<std::string> ListedRows(const std::string &page);
 
-std::string ReadWholeFile(const std::string &path);
 
 #endif
