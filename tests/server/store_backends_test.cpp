@@ -87,47 +87,10 @@ protected:
 
 TEST_P(StoreBackends, UploadsAreCheckedAndStoredOnce)
 {
-    const std::vector<TestEntry> one = { { "Alice", 7, 4321, 1700000000u } };
-    const std::string good = Form(one);
-    std::string nonHex = good;
-    nonHex[100] = 'G';
-    static const struct {
-        const char *what;
-        int status;
-        size_t listed;
-    } expectations[] = {
-        /* what                        status listed */
-        { "a new result",               202,   1 },
-        { "the same table again",       202,   1 },
-        { "lower-case hex digits",      202,   1 },
-        { "no Highscore field",         400,   1 },
-        { "an empty body",              400,   1 },
-        { "506 hex digits",             400,   1 },
-        { "a non-hex digit",            400,   1 },
-        { "a wrong checksum",           400,   1 },
-        { "a name without terminator",  400,   1 },
-        { "the field twice",            400,   1 },
-        { "a table with no results",    200,   1 },
-        { "a second result added",      202,   2 },
-    };
-    const std::string bodies[] = {
-        good,
-        good,
-        "Highscore=" + Hex(StoredBlock(one), "%02x"),
-        "Other=" + good.substr(10),
-        "",
-        good.substr(0, good.size() - 2),
-        nonHex,
-        Form(one, BreakChecksum),
-        Form(one, UnterminatedName),
-        good + "&" + good,
-        Form({}),
-        Form({ { "Alice", 7, 4321, 1700000000u }, { "Bob", 3, 120, 1700000100u } }),
-    };
-    for (size_t i = 0; i < sizeof expectations / sizeof expectations[0]; ++i) {
-        SCOPED_TRACE(expectations[i].what);
-        EXPECT_EQ(Upload(bodies[i]), expectations[i].status);
-        EXPECT_EQ(Best().size(), expectations[i].listed);
+    for (const UploadCase &upload : UploadCases()) {
+        SCOPED_TRACE(upload.what);
+        EXPECT_EQ(Upload(upload.body), upload.status);
+        EXPECT_EQ(Best().size(), upload.listed);
     }
     std::vector<StoredResult> all;
     ASSERT_EQ(ReadAllResults(&all), 1);

@@ -48,3 +48,27 @@ void UnterminatedName(unsigned char *block)
     memset(block + HighScoreNamesOffset + HighScoreNameSlotSize * 3, 'A', HighScoreNameSlotSize);
     SetBlockChecksum(block);
 }
+
+std::vector<UploadCase> UploadCases(void)
+{
+    const std::vector<TestEntry> one = { { "Alice", 7, 4321, 1700000000u } };
+    const std::string good = Form(one);
+    std::string nonHex = good;
+    nonHex[100] = 'G';
+    return {
+        /* what                         body                                        status listed */
+        { "a new result",               good,                                        202,   1 },
+        { "the same table again",       good,                                        202,   1 },
+        { "lower-case hex digits",      "Highscore=" + Hex(StoredBlock(one), "%02x"), 202,   1 },
+        { "no Highscore field",         "Other=" + good.substr(10),                  400,   1 },
+        { "an empty body",              "",                                          400,   1 },
+        { "506 hex digits",             good.substr(0, good.size() - 2),             400,   1 },
+        { "a non-hex digit",            nonHex,                                      400,   1 },
+        { "a wrong checksum",           Form(one, BreakChecksum),                    400,   1 },
+        { "a name without terminator",  Form(one, UnterminatedName),                 400,   1 },
+        { "the field twice",            good + "&" + good,                           400,   1 },
+        { "a table with no results",    Form({}),                                    200,   1 },
+        { "a second result added",
+          Form({ { "Alice", 7, 4321, 1700000000u }, { "Bob", 3, 120, 1700000100u } }), 202,   2 },
+    };
+}

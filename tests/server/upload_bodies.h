@@ -28,4 +28,15 @@ std::string Form(const std::vector<TestEntry> &entries, void (*spoil)(unsigned c
 void BreakChecksum(unsigned char *block);
 void UnterminatedName(unsigned char *block);
 
+// Uploads to send one after another to an empty list, each with the status
+// it must get and the rows listed after it: good tables, one sent again,
+// every way a body can be refused, a table of no results, a second result.
+struct UploadCase {
+    const char *what;
+    std::string body;
+    int status;
+    size_t listed;
+};
+std::vector<UploadCase> UploadCases(void);
+
 #endif
