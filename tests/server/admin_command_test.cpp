@@ -16,6 +16,7 @@
 
 #include "score_store.h"
 #include "server_instances.h"
+#include "stored_entries.h"
 
 struct AdminRun {
     int status;
@@ -51,22 +52,7 @@ static AdminRun Admin(const std::string &database, const std::vector<std::string
 
 static ScoreEntry Entry(const char *name, uint32_t score)
 {
-    ScoreEntry entry = {};
-    snprintf(entry.name, sizeof entry.name, "%s", name);
-    entry.level = 3;
-    entry.score = score;
-    entry.time = 1700000000u;
-    return entry;
-}
-
-static std::vector<std::string> BestNames(void)
-{
-    ScoreEntry entries[GlobalListSize];
-    int count = ReadBestEntries(entries, GlobalListSize);
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i)
-        names.push_back(entries[i].name);
-    return names;
+    return MakeEntry(name, 3, score, 1700000000u);
 }
 
 // The id of the listed row that holds text, -1 when none does.

@@ -18,16 +18,7 @@
 
 #include "deny_list.h"
 #include "score_store.h"
-
-static ScoreEntry Entry(const char *name, uint32_t level, uint32_t score, uint32_t time)
-{
-    ScoreEntry entry = {};
-    snprintf(entry.name, sizeof entry.name, "%s", name);
-    entry.level = level;
-    entry.score = score;
-    entry.time = time;
-    return entry;
-}
+#include "stored_entries.h"
 
 static int Store(const std::vector<ScoreEntry> &entries, const char *address, int *standing = NULL)
 {
@@ -36,16 +27,6 @@ static int Store(const std::vector<ScoreEntry> &entries, const char *address, in
     if (standing != NULL)
         *standing = stands;
     return ok;
-}
-
-static std::vector<std::string> BestNames(void)
-{
-    ScoreEntry entries[GlobalListSize];
-    int count = ReadBestEntries(entries, GlobalListSize);
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i)
-        names.push_back(entries[i].name);
-    return names;
 }
 
 static int Sql(const std::string &path, const char *sql)
@@ -159,7 +140,7 @@ TEST_F(SqliteStore, AVersionZeroDatabaseIsMigratedInPlaceKeepingEveryResult)
     // a new one carries its address and time.
     int64_t before = (int64_t)time(NULL);
     int standing = 0;
-    ASSERT_EQ(Store({ Entry("Carp", 4, 500, 1700000300u), Entry("New", 1, 700, 1700000400u) }, "192.0.2.9", &standing),
+    ASSERT_EQ(Store({ MakeEntry("Carp", 4, 500, 1700000300u), MakeEntry("New", 1, 700, 1700000400u) }, "192.0.2.9", &standing),
               1);
     EXPECT_EQ(standing, 1);
     all.clear();
@@ -204,7 +185,7 @@ TEST_F(SqliteStore, AddressesAreStoredInCanonicalForm)
     };
     ASSERT_EQ(OpenScoreStore(database.c_str()), 1);
     for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
-        ASSERT_EQ(Store({ Entry("A", 1, (uint32_t)(10 + i), 0) }, cases[i].given), 1);
+        ASSERT_EQ(Store({ MakeEntry("A", 1, (uint32_t)(10 + i), 0) }, cases[i].given), 1);
     std::vector<StoredResult> all;
     ASSERT_EQ(ReadAllResults(&all), 1);
     ASSERT_EQ(all.size(), sizeof cases / sizeof cases[0]);
@@ -222,13 +203,13 @@ TEST_F(SqliteStore, AFailedWriteIsReportedLoggedAndLeavesNothing)
     CapturedOutput log;
     log.Begin(std::string(directory) + "/log");
     int standing = -1;
-    int stored = Store({ Entry("Good", 1, 100, 0), Entry("Bad", 1, 50, 0) }, "127.0.0.1", &standing);
+    int stored = Store({ MakeEntry("Good", 1, 100, 0), MakeEntry("Bad", 1, 50, 0) }, "127.0.0.1", &standing);
     std::string text = log.End();
     EXPECT_EQ(stored, 0);
     EXPECT_EQ(standing, 0);
     EXPECT_NE(text.find("refused by the test"), std::string::npos) << text;
     EXPECT_TRUE(BestNames().empty()) << "the good entry went with the failed transaction";
-    EXPECT_EQ(Store({ Entry("Good", 1, 100, 0) }, "127.0.0.1"), 1) << "the writer goes on";
+    EXPECT_EQ(Store({ MakeEntry("Good", 1, 100, 0) }, "127.0.0.1"), 1) << "the writer goes on";
 }
 
 TEST_F(SqliteStore, ADeniedRangeWrittenByAnotherProcessIsSeenWithinSeconds)
