@@ -4,5 +4,4 @@ add_executable(server_bench ${CMAKE_CURRENT_LIST_DIR}/server_bench.cpp
   ${PROJECT_SOURCE_DIR}/tests/server/server_process.cpp)
 target_link_libraries(server_bench PRIVATE pellorin_score_server pellorin_server_test_client)
 target_include_directories(server_bench PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests/server)
-target_compile_definitions(server_bench PRIVATE PELLORIN_SERVER_PROGRAM="$<TARGET_FILE:pellorin-score-server>")
-add_dependencies(server_bench pellorin-score-server)
+pellorin_runs_server_program(server_bench)
