@@ -205,30 +205,32 @@ static void ComposeBoard(Frame *frame, const Playfield *field)
     }
 }
 
-static void ComposeFallingPiece(Frame *frame, const FallingPiece *piece)
+// The filled cells of a shape in one rotation, in one colour, as blocks at
+// (column, row) plus their place in the shape's grid.
+static void ComposeShape(Frame *frame, int32_t shape, int32_t rotation, int32_t colour, int32_t column, int32_t row,
+                         int originX, int originY, int small)
 {
-    if (!DrawableColour(piece->colour))
+    if (!DrawableColour(colour))
         return;
     Block blocks[ShapeGridSize * ShapeGridSize];
     int count = 0;
     for (int y = 0; y < ShapeGridSize; y++)
         for (int x = 0; x < ShapeGridSize; x++)
-            if (CellAt(piece, x, y))
-                blocks[count++] = { piece->colour, piece->column + x, piece->row + y };
-    PlaceBlocks(frame, blocks, count, BoardOriginX, BoardOriginY, 0);
+            if (ShapeCellAt(shape, rotation, x, y))
+                blocks[count++] = { colour, column + x, row + y };
+    PlaceBlocks(frame, blocks, count, originX, originY, small);
 }
 
+static void ComposeFallingPiece(Frame *frame, const FallingPiece *piece)
+{
+    ComposeShape(frame, piece->shape, piece->rotation, piece->colour, piece->column, piece->row, BoardOriginX,
+                 BoardOriginY, 0);
+}
+
+// The next shape in rotation 0, in its own colour.
 static void ComposeNextPreview(Frame *frame, int32_t shape)
 {
-    if (!DrawableColour(shape))
-        return;
-    Block blocks[ShapeGridSize * ShapeGridSize];
-    int count = 0;
-    for (int y = 0; y < ShapeGridSize; y++)
-        for (int x = 0; x < ShapeGridSize; x++)
-            if (ShapeCellAt(shape, 0, x, y))
-                blocks[count++] = { shape, x, y };
-    PlaceBlocks(frame, blocks, count, PreviewX, PreviewY, 1);
+    ComposeShape(frame, shape, 0, shape, 0, 0, PreviewX, PreviewY, 1);
 }
 
 int PaintFrameComposed(HDC target, const GameSession *session, int width, int height)
