@@ -264,12 +264,18 @@ static void TypeText(const std::string &text)
     }
 }
 
+// Clicks a key field and waits until it asks for a key; true once it does.
+static bool StartWaiting(Drive &run, int field)
+{
+    ClickItem(run, field);
+    return Await(run, [&] { return ItemText(run, field) == "Press a key"; }, "field " + std::to_string(field) + " to wait");
+}
+
 // Clicks a key field, waits until it asks for a key, presses the key and
 // waits until the field names it.
 static void CaptureKey(Drive &run, int field, uint16_t code)
 {
-    ClickItem(run, field);
-    if (!Await(run, [&] { return ItemText(run, field) == "Press a key"; }, "field " + std::to_string(field) + " to wait"))
+    if (!StartWaiting(run, field))
         return;
     PressKey(code);
     Await(run, [&] { return ItemText(run, field) == ShownName(code); },
@@ -484,8 +490,7 @@ TEST_F(SettingsDialog, TakingAKeyHeldByAnotherFieldSwapsTheTwo)
     } seen = {};
     Drive run;
     int result = RunDialog(run, [&](Drive &r) {
-        ClickItem(r, IDC_KEY_MOVE_LEFT);
-        if (!Await(r, [&] { return ItemText(r, IDC_KEY_MOVE_LEFT) == "Press a key"; }, "Move Left to wait"))
+        if (!StartWaiting(r, IDC_KEY_MOVE_LEFT))
             return;
         seen.waitingFlag = CaptureInProgress();
         seen.waitingFocusId = GetDlgCtrlID(Focus(r));
@@ -657,8 +662,7 @@ TEST_F(SettingsDialog, FocusLeavingAWaitingFieldKeepsItsKey)
     } seen = {};
     Drive run;
     int result = RunDialog(run, [&](Drive &r) {
-        ClickItem(r, IDC_KEY_MOVE_RIGHT);
-        if (!Await(r, [&] { return ItemText(r, IDC_KEY_MOVE_RIGHT) == "Press a key"; }, "Move Right to wait"))
+        if (!StartWaiting(r, IDC_KEY_MOVE_RIGHT))
             return;
         ClickItem(r, IDC_GAME_SERVER);
         Await(r, [&] { return GetDlgCtrlID(Focus(r)) == IDC_GAME_SERVER; }, "the server field to take the focus");
@@ -690,16 +694,14 @@ TEST_F(SettingsDialog, OnlyTheWaitingFieldEndsTheWaitWhenItLosesTheFocus)
     } seen = {};
     Drive run;
     int result = RunDialog(run, [&](Drive &r) {
-        ClickItem(r, IDC_KEY_MOVE_LEFT);
-        if (!Await(r, [&] { return ItemText(r, IDC_KEY_MOVE_LEFT) == "Press a key"; }, "Move Left to wait"))
+        if (!StartWaiting(r, IDC_KEY_MOVE_LEFT))
             return;
         SetForegroundWindow(other);
         Await(r, [&] { return ItemText(r, IDC_KEY_MOVE_LEFT) == ShownName(KeyLeft); }, "the wait to end");
         SetForegroundWindow(r.dialog);
         Await(r, [&] { return GetForegroundWindow() == r.dialog && Focus(r) != NULL; }, "the dialog in front again");
         seen.focusIdBack = GetDlgCtrlID(Focus(r));
-        ClickItem(r, IDC_KEY_MOVE_DOWN);
-        Await(r, [&] { return ItemText(r, IDC_KEY_MOVE_DOWN) == "Press a key"; }, "Move Down to wait");
+        StartWaiting(r, IDC_KEY_MOVE_DOWN);
         seen.flagWhileMoveDownWaits = CaptureInProgress();
         ClickItem(r, IDC_KEY_DROP);
         PressKey(KeyQ);
@@ -739,8 +741,7 @@ TEST_F(SettingsDialog, AnIdleFieldWithTheFocusLeavesTheDialogKeysToTheDialog)
         Drive run;
         int result = RunDialog(run, [&](Drive &r) {
             HWND field = Item(r, IDC_KEY_MOVE_LEFT);
-            ClickItem(r, IDC_KEY_MOVE_LEFT);
-            if (!Await(r, [&] { return Text(field) == "Press a key"; }, "Move Left to wait"))
+            if (!StartWaiting(r, IDC_KEY_MOVE_LEFT))
                 return;
             SetForegroundWindow(other);
             Await(r, [&] { return Text(field) == ShownName(KeyLeft); }, "the wait to end");
@@ -773,8 +774,7 @@ TEST_F(SettingsDialog, ClosingTheDialogWhileAFieldWaitsEndsTheWait)
     int result = RunDialog(first, [&](Drive &r) {
         for (int n = 0; n < KeyMapSize; n++)
             bold[n] = (HFONT)GetPropA(Item(r, IDC_KEY_FIELD_BASE + n), "_ActiveStatic_Bold_Font_");
-        ClickItem(r, IDC_KEY_MOVE_LEFT);
-        Await(r, [&] { return ItemText(r, IDC_KEY_MOVE_LEFT) == "Press a key"; }, "Move Left to wait");
+        StartWaiting(r, IDC_KEY_MOVE_LEFT);
         waiting = CaptureInProgress();
         PostMessageA(r.dialog, WM_SYSCOMMAND, SC_CLOSE, 0);  // the caption's close box
     });
@@ -817,8 +817,7 @@ TEST_F(SettingsDialog, RightAndDoubleClicksOnAFieldDoNothing)
             PressKey(KeyEsc);
             return;
         }
-        ClickItem(r, IDC_KEY_DROP);
-        Await(r, [&] { return ItemText(r, IDC_KEY_DROP) == "Press a key"; }, "Drop to wait");
+        StartWaiting(r, IDC_KEY_DROP);
         seen.moveLeftText = ItemText(r, IDC_KEY_MOVE_LEFT);
         PressKey(KeyQ);
         Await(r, [&] { return ItemText(r, IDC_KEY_DROP) == ShownName(KeyQ); }, "Drop to take Q");
