@@ -90,6 +90,14 @@ static Bytes DefaultStoredForm()
     return StoredForm(DefaultHighScoreBlock);
 }
 
+// Stores an unscrambled block as the game stores it; its stored form.
+static Bytes StoreBlock(const unsigned char *block)
+{
+    Bytes stored = StoredForm(block);
+    StoreValue(stored.data(), HighScoreBlockSize);
+    return stored;
+}
+
 // Entry i: "Player<i>", score 1000 - 100 i, level 2 + i.
 static void MakeDescendingBlock(unsigned char *block)
 {
@@ -109,9 +117,7 @@ static Bytes StoreDescendingBlock()
 {
     unsigned char block[HighScoreBlockSize];
     MakeDescendingBlock(block);
-    Bytes stored = StoredForm(block);
-    StoreValue(stored.data(), HighScoreBlockSize);
-    return stored;
+    return StoreBlock(block);
 }
 
 // ---- Driving the dialogs from a second thread ----
@@ -358,8 +364,7 @@ TEST_F(Scores, NameSlotWithoutTerminatorIsInvalid)
     unsigned char block[HighScoreBlockSize];
     memcpy(block, DefaultHighScoreBlock, sizeof block);
     memset(block + HighScoreNamesOffset + 16 * 7, 'x', 16);
-    Bytes stored = StoredForm(block);
-    StoreValue(stored.data(), HighScoreBlockSize);
+    StoreBlock(block);
     unsigned char read[HighScoreBlockSize];
     EXPECT_EQ(ReadHighScoreBlock(read), BlockOutcome::Invalid);
 }
@@ -435,8 +440,7 @@ TEST_F(Scores, EntryIsPlacedAboveEqualScoresAndKeepsUnusedBytes)
     // Bytes behind each terminator: not shown, yet checksummed and uploaded.
     for (int i = 0; i < HighScoreEntryCount; ++i)
         memcpy(block + HighScoreNamesOffset + 16 * i + 12, "tail", 4);
-    Bytes stored = StoredForm(block);
-    StoreValue(stored.data(), HighScoreBlockSize);
+    StoreBlock(block);
 
     Drive drive;
     TableTexts texts;
@@ -511,8 +515,7 @@ TEST_F(Scores, TableShowsLargeScoresWithAllDigits)
     memcpy(block, DefaultHighScoreBlock, sizeof block);
     InsertHighScore(block, 0, "Big", 255, 100000000u, 0);
     InsertHighScore(block, 0, "Huge", 99, 3000000000u, 0);
-    Bytes stored = StoredForm(block);
-    StoreValue(stored.data(), HighScoreBlockSize);
+    StoreBlock(block);
 
     Drive drive;
     TableTexts texts;
@@ -531,8 +534,7 @@ TEST_F(Scores, NamesWithAnAmpersandAreShownAsTyped)
     memcpy(block, DefaultHighScoreBlock, sizeof block);
     InsertHighScore(block, 0, "Tom && Jerry", 3, 5000, 0);
     InsertHighScore(block, 0, "R&B", 4, 6000, 0);
-    Bytes stored = StoredForm(block);
-    StoreValue(stored.data(), HighScoreBlockSize);
+    StoreBlock(block);
 
     Drive drive;
     TableTexts texts;
