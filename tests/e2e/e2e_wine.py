@@ -13,6 +13,7 @@ from types import SimpleNamespace
 
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(SOURCE_DIR, "tools", "wine"))
+from polling import poll  # noqa: E402
 from wine_env import read_wine_env, wine_environment  # noqa: E402
 
 WINE_ENV = read_wine_env()
@@ -40,15 +41,11 @@ def wait_until(what, probe, timeout, detail=None, interval=0.05):
     """Calls probe until it gives a truthy value and returns that value.
     Fails after timeout seconds, naming what was awaited and, when given,
     detail() for what was seen last."""
-    deadline = time.monotonic() + timeout
-    while True:
-        result = probe()
-        if result:
-            return result
-        if time.monotonic() >= deadline:
-            seen = "" if detail is None else "; last seen: " + str(detail())
-            fail("timed out after %.1f s waiting for %s%s" % (timeout, what, seen))
-        time.sleep(interval)
+    result = poll(probe, timeout, interval)
+    if not result:
+        seen = "" if detail is None else "; last seen: " + str(detail())
+        fail("timed out after %.1f s waiting for %s%s" % (timeout, what, seen))
+    return result
 
 
 def hold_for(what, probe, duration, interval=0.1):

@@ -21,6 +21,7 @@ import devtools
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
                                 "tools", "wine"))
+from polling import poll  # noqa: E402
 from wine_env import read_wine_env, wine_environment  # noqa: E402
 
 WINE_ENV = read_wine_env()
@@ -35,16 +36,12 @@ class Failed(Exception):
 
 
 def wait_until(what, probe, timeout, interval=0.2, seen=lambda: ""):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = probe()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            detail = seen()
-            raise Failed("timed out after %.0f s waiting for %s%s" % (timeout, what,
-                                                                     "; last seen: " + detail if detail else ""))
-        time.sleep(interval)
+    value = poll(probe, timeout, interval)
+    if not value:
+        detail = seen()
+        raise Failed("timed out after %.0f s waiting for %s%s" % (timeout, what,
+                                                                 "; last seen: " + detail if detail else ""))
+    return value
 
 
 def group_members(group):

@@ -7,9 +7,9 @@ import os
 import re
 import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "wine"))
+from polling import poll  # noqa: E402
 from wine_env import read_wine_env, wine_environment  # noqa: E402
 
 WINE64 = read_wine_env()["PELLORIN_WINE64"]
@@ -26,14 +26,10 @@ SHIFTS = [-4, 4, -2, 2, 0, -3, 3, -1, 1, -4, 4]
 
 
 def wait_until(what, probe, timeout, interval=0.1):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = probe()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            sys.exit("take_pictures: timed out waiting for %s" % what)
-        time.sleep(interval)
+    value = poll(probe, timeout, interval)
+    if not value:
+        sys.exit("take_pictures: timed out waiting for %s" % what)
+    return value
 
 
 class Session:
